@@ -6,13 +6,11 @@ namespace vorundel {
 namespace {
 
 char16_t ToUpper(char16_t c) {
-  return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - u'a' + u'A')
-                                  : c;
+  return (c >= u'a' && c <= u'z') ? static_cast<char16_t>(c - u'a' + u'A') : c;
 }
 
 char16_t ToLower(char16_t c) {
-  return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c - u'A' + u'a')
-                                  : c;
+  return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c - u'A' + u'a') : c;
 }
 
 bool SameIgnoringCase(char16_t a, char16_t b) {
@@ -36,8 +34,9 @@ std::u16string AsciiLower(std::u16string_view text) {
 std::u16string_view::size_type FindIgnoringAsciiCase(
     std::u16string_view haystack,
     std::u16string_view needle) {
-  const auto found = std::search(haystack.begin(), haystack.end(),
-                                 needle.begin(), needle.end(), SameIgnoringCase);
+  const auto found =
+      std::search(haystack.begin(), haystack.end(), needle.begin(),
+                  needle.end(), SameIgnoringCase);
   return found == haystack.end() && !needle.empty()
              ? std::u16string_view::npos
              : static_cast<std::u16string_view::size_type>(found -

@@ -29,7 +29,8 @@ std::u16string ProgramFromCommandLine(std::u16string_view commandLine) {
   if (const auto exe = ThroughFirstExe(commandLine); !exe.empty()) {
     return std::u16string(exe);
   }
-  return std::u16string(commandLine.substr(0, commandLine.find_first_of(u" \t")));
+  return std::u16string(
+      commandLine.substr(0, commandLine.find_first_of(u" \t")));
 }
 
 bool IsFileItself(std::u16string_view program) {

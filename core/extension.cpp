@@ -4,7 +4,7 @@
 
 namespace vorundel {
 
-std::u16string Extension(std::u16string strFileName) {
+std::u16string Extension(std::u16string_view strFileName) {
   for (auto position = strFileName.size(); position > 0; --position) {
     const char16_t c = strFileName[position - 1];
     if (c == u'.') {

@@ -64,7 +64,7 @@ void Form1Logic::SysInfo1_PowerResume() {
   platform_.UnloadForm();
 }
 
-bool Form1Logic::FileExists(std::u16string FileName) {
+bool Form1Logic::FileExists(const std::u16string& FileName) {
   if (FileName.empty()) {
     return false;
   }
@@ -89,7 +89,7 @@ std::optional<std::u16string> Form1Logic::ReadClassesValue(
   return value;
 }
 
-std::u16string Form1Logic::xFindExecutables(std::u16string ext) {
+std::u16string Form1Logic::xFindExecutables(const std::u16string& ext) {
   std::u16string extensionKey = AsciiLower(ext);
   if (extensionKey.empty() || extensionKey.front() != u'.') {
     extensionKey = u"." + extensionKey;
@@ -106,7 +106,7 @@ std::u16string Form1Logic::xFindExecutables(std::u16string ext) {
   return ProgramFromCommandLine(*commandLine);
 }
 
-std::int32_t Form1Logic::LaunchFile(std::u16string path) {
+std::int32_t Form1Logic::LaunchFile(const std::u16string& path) {
   const std::int32_t result =
       platform_.ShellOpen(path, platform_.CurrentDirectory());
   return result > 32 ? result : 0;

@@ -22,13 +22,13 @@ class Form1Logic {
   void SysInfo1_PowerSuspend() {}
 
   // Whether FileName names an existing file (not a folder) that can be armed.
-  bool FileExists(std::u16string FileName);
+  bool FileExists(const std::u16string& FileName);
 
   // The program associated with the extension `ext`, or empty.
-  std::u16string xFindExecutables(std::u16string ext);
+  std::u16string xFindExecutables(const std::u16string& ext);
 
   // Opens `path` through the shell; the shell's result, or 0 on failure.
-  std::int32_t LaunchFile(std::u16string path);
+  std::int32_t LaunchFile(const std::u16string& path);
 
  private:
   // The default value of a classes key, up to its first NUL; nothing when

@@ -32,10 +32,10 @@ TEST(FindExecutablesTest, ExtensionKeyIsLowerCaseWithOneDot) {
     std::u16string ext;
     std::string key;
   } cases[] = {
-      {u"txt", "open .txt"},     {u"TXT", "open .txt"},
-      {u".txt", "open .txt"},    {u".TxT", "open .txt"},
-      {u"", "open ."},           {u"TAR.GZ", "open .tar.gz"},
-      {u"..x", "open ..x"},      {u"ÄBC", "open .Äbc"},
+      {u"txt", "open .txt"},  {u"TXT", "open .txt"},
+      {u".txt", "open .txt"}, {u".TxT", "open .txt"},
+      {u"", "open ."},        {u"TAR.GZ", "open .tar.gz"},
+      {u"..x", "open ..x"},   {u"ÄBC", "open .Äbc"},
   };
   for (const auto& c : cases) {
     FakePlatform fake;

@@ -120,21 +120,20 @@ TEST(SetCommandTest, ChecksRunInOrderAndResumeIsAskedLast) {
   fake.label1 = kMemo;
   Form1Logic logic(fake);
   logic.cmdSet_Click();
-  EXPECT_EQ(fake.calls,
-            (std::vector<std::string>{
-                "attributes C:\\docs\\memo.txt",
-                "open .txt",
-                "read .txt",
-                "close .txt",
-                "open txtfile\\shell\\open\\command",
-                "read txtfile\\shell\\open\\command",
-                "close txtfile\\shell\\open\\command",
-                "resume?",
-                "message 0x41 サスペンドから復帰後\r\n\r\n"
-                "C:\\WINDOWS\\NOTEPAD.EXE\r\n\r\n"
-                "に指定ファイルを関連付けで起動します。",
-                "minimize",
-            }));
+  EXPECT_EQ(fake.calls, (std::vector<std::string>{
+                            "attributes C:\\docs\\memo.txt",
+                            "open .txt",
+                            "read .txt",
+                            "close .txt",
+                            "open txtfile\\shell\\open\\command",
+                            "read txtfile\\shell\\open\\command",
+                            "close txtfile\\shell\\open\\command",
+                            "resume?",
+                            "message 0x41 サスペンドから復帰後\r\n\r\n"
+                            "C:\\WINDOWS\\NOTEPAD.EXE\r\n\r\n"
+                            "に指定ファイルを関連付けで起動します。",
+                            "minimize",
+                        }));
 }
 
 TEST(SetCommandTest, SetAgainAfterRestoringRepeatsEveryCheck) {
