@@ -31,7 +31,8 @@ void Form1Logic::cmdSet_Click() {
   const int answer =
       platform_.ShowMessage(ConfirmationPrompt(extension, program),
                             kStyleConfirm, std::u16string(kAppTitle));
-  if (answer == kAnswerCancel) {
+  // Only OK arms: a box that failed to show (0) is no consent either.
+  if (answer != kAnswerOk) {
     return;
   }
   platform_.MinimizeWindow();

@@ -100,7 +100,7 @@ TEST(SetCommandTest, OkArmsCancelDoesNot) {
   const struct {
     int button;
     int windowState;
-  } cases[] = {{1, 1}, {2, 0}};
+  } cases[] = {{1, 1}, {2, 0}, {0, 0}, {-1, 0}, {3, 0}};
   for (const auto& c : cases) {
     FakePlatform fake;
     ScriptDesktop(fake);
