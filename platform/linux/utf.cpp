@@ -5,18 +5,26 @@
 namespace vorundel::linux_desktop {
 
 std::optional<std::string> ToUtf8(std::u16string_view text) {
-  if (text.empty()) {
-    return std::string();
+  // By hand: GLib's converter stops at the first NUL, and a NUL inside a
+  // name must stay visible to the callers that refuse it.
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    char32_t c = text[i];
+    if (c >= 0xDC00 && c < 0xE000) {
+      return std::nullopt;
+    }
+    if (c >= 0xD800 && c < 0xDC00) {
+      if (i + 1 >= text.size() || text[i + 1] < 0xDC00 ||
+          text[i + 1] >= 0xE000) {
+        return std::nullopt;
+      }
+      c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
+    }
+    gchar encoded[6];
+    out.append(encoded, static_cast<std::size_t>(g_unichar_to_utf8(c, encoded)));
   }
-  glong written = 0;
-  g_autofree gchar* utf8 =
-      g_utf16_to_utf8(reinterpret_cast<const gunichar2*>(text.data()),
-                      static_cast<glong>(text.size()), nullptr, &written,
-                      nullptr);
-  if (utf8 == nullptr) {
-    return std::nullopt;
-  }
-  return std::string(utf8, static_cast<std::size_t>(written));
+  return out;
 }
 
 std::u16string ToUtf16(std::string_view text) {

@@ -109,6 +109,12 @@ DesktopSandbox& Sandbox() {
   return *current;
 }
 
+void DesktopSandbox::ForgetLaunches() {
+  for (const auto& entry : fs::directory_iterator(RecordDirectory(root_))) {
+    fs::remove(entry.path());
+  }
+}
+
 std::vector<LaunchRecord> DesktopSandbox::Launches() const {
   std::vector<LaunchRecord> records;
   for (const auto& entry : fs::directory_iterator(RecordDirectory(root_))) {

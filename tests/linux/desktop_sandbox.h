@@ -33,6 +33,8 @@ class DesktopSandbox {
   // Waits until at least `count` launches are recorded, then returns all.
   std::vector<LaunchRecord> WaitForLaunches(std::size_t count,
                                             milliseconds timeout = kTimeout);
+  // Deletes the launches recorded so far.
+  void ForgetLaunches();
   // The launches recorded so far.
   std::vector<LaunchRecord> Launches() const;
 

@@ -26,6 +26,10 @@ DragAnswer DragEnter(QWidget* target, const QMimeData& data) {
 }
 
 bool Drop(QWidget* target, const QMimeData& data) {
+  // A drop always follows the drag entering the widget.
+  if (!DragEnter(target, data).accepted) {
+    return false;
+  }
   QDropEvent drop(Centre(target), kOffered, &data, Qt::LeftButton,
                   Qt::NoModifier);
   QApplication::sendEvent(target, &drop);

@@ -19,7 +19,8 @@ struct DragAnswer {
 // manager would arrive.
 DragAnswer DragEnter(QWidget* target, const QMimeData& data);
 
-// Sends a drop of `data` on `target`; whether it was taken.
+// Drags `data` into `target` and, if the drag is accepted there, drops it;
+// whether it was taken.
 bool Drop(QWidget* target, const QMimeData& data);
 
 // A file manager's payload: the URLs of the files.

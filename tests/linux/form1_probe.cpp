@@ -50,6 +50,8 @@ void OnPrepareForSleep(GDBusConnection*, const gchar*, const gchar*,
 int main(int argc, char* argv[]) {
   QApplication application(argc, argv);
   ProbeForm1 form;
+  QObject::connect(&form, &vorundel::ui::Form1::unloaded, &application,
+                   [] { QCoreApplication::exit(0); });
   form.show();
 
   // Subscribed after the window: its callback runs after the window's.

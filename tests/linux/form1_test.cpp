@@ -88,6 +88,14 @@ void DropPath(TestForm1& form, const QString& path) {
   ASSERT_TRUE(testing::Drop(form.Control<QLabel>("Label1"), *data));
 }
 
+// An access key animates the button and clicks it when the animation
+// ends; waits for that click.
+void PressAccessKey(TestForm1& form, Qt::Key key, const char* button) {
+  QSignalSpy clicked(form.Control<QPushButton>(button), &QPushButton::clicked);
+  QTest::keyClick(&form, key, Qt::AltModifier);
+  EXPECT_TRUE(clicked.count() > 0 || clicked.wait(5000)) << button;
+}
+
 void Activate(QWidget& form) {
   form.show();
   QApplication::setActiveWindow(&form);
@@ -221,7 +229,7 @@ TEST(Form1Test, SetShowsTheCoresRefusalsOverTheWindow) {
       DropPath(form, QString::fromStdString(c.path));
     }
     if (c.byAccessKey) {
-      QTest::keyClick(&form, Qt::Key_S, Qt::AltModifier);
+      PressAccessKey(form, Qt::Key_S, "cmdSet");
     } else {
       QTest::mouseClick(form.Control("cmdSet"), Qt::LeftButton);
     }
@@ -312,7 +320,7 @@ TEST(Form1Test, CancelAndClosingEndTheProgramSilently) {
          QTest::mouseClick(f.Control("cmdCancel"), Qt::LeftButton);
        }},
       {"Cancel's access key",
-       [](TestForm1& f) { QTest::keyClick(&f, Qt::Key_C, Qt::AltModifier); }},
+       [](TestForm1& f) { PressAccessKey(f, Qt::Key_C, "cmdCancel"); }},
       {"window closed", [](TestForm1& f) { f.close(); }},
   };
   for (const auto& c : cases) {

@@ -44,6 +44,8 @@ class OsServices final : public LinuxServices {
 
 class LinuxServicesTest : public ::testing::Test {
  protected:
+  void SetUp() override { Sandbox().ForgetLaunches(); }
+
   NoPowerEvents observer_;
   OsServices services_{observer_};
 };
@@ -176,7 +178,7 @@ TEST_F(LinuxServicesTest, OpensEveryNameExactlyAsItself) {
   }
   EXPECT_FALSE(fs::exists(launchDirectory + "/pwned"));
   EXPECT_FALSE(fs::exists(Sandbox().files() + "/pwned"));
-  EXPECT_EQ(Sandbox().Launches().size(), launched);
+  EXPECT_EQ(Sandbox().Launches().size(), launched);  // nothing else ran
 }
 
 TEST_F(LinuxServicesTest, FailedOpensReportFailureAndStartNothing) {

@@ -77,13 +77,18 @@ class Probe {
   Subprocess process_;
 };
 
+class ResumeTest : public ::testing::Test {
+ protected:
+  void SetUp() override { Sandbox().ForgetLaunches(); }
+};
+
 std::string MemoFile() {
   const std::string path = Sandbox().files() + "/memo.txt";
   std::ofstream(path) << "memo\n";
   return path;
 }
 
-TEST(ResumeTest, ArmedWindowOpensTheFileOnceAtResumeAndEnds) {
+TEST_F(ResumeTest, ArmedWindowOpensTheFileOnceAtResumeAndEnds) {
   const std::string memo = MemoFile();
   StandIn logind;
   Probe probe;
@@ -99,7 +104,7 @@ TEST(ResumeTest, ArmedWindowOpensTheFileOnceAtResumeAndEnds) {
   EXPECT_EQ(launches[0].arguments, std::vector<std::string>{memo});
 }
 
-TEST(ResumeTest, NothingHappensUnlessArmedAndResuming) {
+TEST_F(ResumeTest, NothingHappensUnlessArmedAndResuming) {
   const struct {
     const char* what;
     bool arm;
@@ -133,7 +138,7 @@ TEST(ResumeTest, NothingHappensUnlessArmedAndResuming) {
   }
 }
 
-TEST(ResumeTest, RefusesToArmWhenNobodyCanReportResumes) {
+TEST_F(ResumeTest, RefusesToArmWhenNobodyCanReportResumes) {
   Probe probe;
   std::string message;
   EXPECT_EQ(probe.Arm(MemoFile(), &message), "state 0");
@@ -141,7 +146,7 @@ TEST(ResumeTest, RefusesToArmWhenNobodyCanReportResumes) {
   EXPECT_EQ(probe.Close(), 0);
 }
 
-TEST(ResumeTest, ResumeArrivesAfterLogindRestarted) {
+TEST_F(ResumeTest, ResumeArrivesAfterLogindRestarted) {
   const std::string memo = MemoFile();
   auto logind = std::make_unique<StandIn>();
   Probe probe;

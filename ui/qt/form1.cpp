@@ -225,7 +225,6 @@ void Form1::Form_Unload() {
   }
   unloaded_ = true;
   Q_EMIT unloaded();
-  QCoreApplication::exit(0);
 }
 
 }  // namespace vorundel::ui

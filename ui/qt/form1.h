@@ -48,7 +48,7 @@ class Form1 : public QWidget, private linux_desktop::PowerObserver {
   void UnloadForm();
 
  Q_SIGNALS:
-  // The window has been unloaded; the program ends.
+  // The window has been unloaded: the program must end now.
   void unloaded();
 
  protected:

@@ -16,6 +16,10 @@ int main(int argc, char* argv[]) {
   QApplication::setWindowIcon(icon);
 
   vorundel::ui::Form1 form;
+  // Every way out (Cancel, closing the window, the end after a launch)
+  // unloads the form, and that ends the program with status 0.
+  QObject::connect(&form, &vorundel::ui::Form1::unloaded, &application,
+                   [] { QCoreApplication::exit(0); });
   form.show();
   return QApplication::exec();
 }
