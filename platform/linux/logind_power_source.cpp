@@ -17,9 +17,8 @@ GVariant* CallBus(GDBusConnection* bus,
                   const char* replyType) {
   return g_dbus_connection_call_sync(
       bus, "org.freedesktop.DBus", "/org/freedesktop/DBus",
-      "org.freedesktop.DBus", method, parameters,
-      G_VARIANT_TYPE(replyType), G_DBUS_CALL_FLAGS_NONE, kBusCallTimeoutMs,
-      nullptr, nullptr);
+      "org.freedesktop.DBus", method, parameters, G_VARIANT_TYPE(replyType),
+      G_DBUS_CALL_FLAGS_NONE, kBusCallTimeoutMs, nullptr, nullptr);
 }
 
 bool NameHasOwner(GDBusConnection* bus, const char* name) {

@@ -8,9 +8,9 @@ namespace vorundel::linux_desktop {
 
 // Shell-style results: above 32 is success.
 inline constexpr std::int32_t kOpenSucceeded = 42;
-inline constexpr std::int32_t kOpenFileNotFound = 2;       // SE_ERR_FNF
-inline constexpr std::int32_t kOpenAccessDenied = 5;       // SE_ERR_ACCESSDENIED
-inline constexpr std::int32_t kOpenNoAssociation = 31;     // SE_ERR_NOASSOC
+inline constexpr std::int32_t kOpenFileNotFound = 2;    // SE_ERR_FNF
+inline constexpr std::int32_t kOpenAccessDenied = 5;    // SE_ERR_ACCESSDENIED
+inline constexpr std::int32_t kOpenNoAssociation = 31;  // SE_ERR_NOASSOC
 
 // Starts the default application of the file at `utf8Path` with the file's
 // URI. The path reaches the application as one argument: no shell, no

@@ -22,7 +22,8 @@ std::optional<std::string> ToUtf8(std::u16string_view text) {
       c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
     }
     gchar encoded[6];
-    out.append(encoded, static_cast<std::size_t>(g_unichar_to_utf8(c, encoded)));
+    out.append(encoded,
+               static_cast<std::size_t>(g_unichar_to_utf8(c, encoded)));
   }
   return out;
 }

@@ -44,8 +44,8 @@ std::string RecordDirectory(const std::string& root) {
 
 DesktopSandbox::DesktopSandbox() {
   const char* tmp = getenv("TMPDIR");
-  std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") +
-                        "/vorundel-test-XXXXXX";
+  std::string pattern =
+      std::string(tmp && *tmp ? tmp : "/tmp") + "/vorundel-test-XXXXXX";
   root_ = mkdtemp(pattern.data());
   const fs::path root(root_);
 
@@ -75,8 +75,9 @@ DesktopSandbox::DesktopSandbox() {
   setenv("XDG_CONFIG_DIRS", (root / "system-config").c_str(), 1);
   setenv("XDG_CACHE_HOME", (root / "cache").c_str(), 1);
   const char* path = getenv("PATH");
-  setenv("PATH", ((root / "bin").string() + ":" + (path ? path : "/usr/bin"))
-                     .c_str(), 1);
+  setenv("PATH",
+         ((root / "bin").string() + ":" + (path ? path : "/usr/bin")).c_str(),
+         1);
   setenv("VORUNDEL_RECORD_DIR", RecordDirectory(root_).c_str(), 1);
   // No session bus: nothing may reach the user's desktop.
   setenv("DBUS_SESSION_BUS_ADDRESS",
@@ -157,10 +158,11 @@ std::vector<LaunchRecord> DesktopSandbox::WaitForLaunches(
 }
 
 void DesktopSandbox::MakeLogindActivatable() {
-  WriteFile(fs::path(root_) / "data/dbus-1/services/org.freedesktop.login1.service",
-            "[D-BUS Service]\n"
-            "Name=org.freedesktop.login1\n"
-            "Exec=/bin/false\n");
+  WriteFile(
+      fs::path(root_) / "data/dbus-1/services/org.freedesktop.login1.service",
+      "[D-BUS Service]\n"
+      "Name=org.freedesktop.login1\n"
+      "Exec=/bin/false\n");
   g_autoptr(GDBusConnection) bus = g_dbus_connection_new_for_address_sync(
       busAddress_.c_str(),
       static_cast<GDBusConnectionFlags>(

@@ -9,8 +9,8 @@
 namespace vorundel::testing {
 namespace {
 
-constexpr Qt::DropActions kOffered = Qt::CopyAction | Qt::MoveAction |
-                                     Qt::LinkAction;
+constexpr Qt::DropActions kOffered =
+    Qt::CopyAction | Qt::MoveAction | Qt::LinkAction;
 
 QPointF Centre(QWidget* target) {
   return QPointF(target->width() / 2.0, target->height() / 2.0);

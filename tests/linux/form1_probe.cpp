@@ -37,12 +37,17 @@ class ProbeForm1 : public vorundel::ui::Form1 {
   }
 };
 
-void OnPrepareForSleep(GDBusConnection*, const gchar*, const gchar*,
-                       const gchar*, const gchar*, GVariant* parameters,
+void OnPrepareForSleep(GDBusConnection*,
+                       const gchar*,
+                       const gchar*,
+                       const gchar*,
+                       const gchar*,
+                       GVariant* parameters,
                        gpointer) {
   gboolean sleeping = FALSE;
   g_variant_get(parameters, "(b)", &sleeping);
-  Print(sleeping ? QStringLiteral("event true") : QStringLiteral("event false"));
+  Print(sleeping ? QStringLiteral("event true")
+                 : QStringLiteral("event false"));
 }
 
 }  // namespace

@@ -151,8 +151,10 @@ TEST(Form1Test, FrameCaptionIsDarkBlueBoldAndFitsTheFrame) {
 TEST(Form1Test, OnlyLabel1TakesADragOfExactlyOneLocalFile) {
   TestForm1 form;
   form.show();
-  const QUrl one = QUrl::fromLocalFile(QString::fromStdString(MakeFile("one.txt")));
-  const QUrl two = QUrl::fromLocalFile(QString::fromStdString(MakeFile("two.txt")));
+  const QUrl one =
+      QUrl::fromLocalFile(QString::fromStdString(MakeFile("one.txt")));
+  const QUrl two =
+      QUrl::fromLocalFile(QString::fromStdString(MakeFile("two.txt")));
   const struct {
     const char* what;
     const char* target;
@@ -163,7 +165,8 @@ TEST(Form1Test, OnlyLabel1TakesADragOfExactlyOneLocalFile) {
       {"two files", "Label1", testing::FilesPayload({one, two}), false},
       {"no file", "Label1", testing::FilesPayload({}), false},
       {"a web address", "Label1",
-       testing::FilesPayload({QUrl(QStringLiteral("https://example.com/a.txt"))}),
+       testing::FilesPayload(
+           {QUrl(QStringLiteral("https://example.com/a.txt"))}),
        false},
       {"one file on Frame1", "Frame1", testing::FilesPayload({one}), false},
       {"one file on cmdSet", "cmdSet", testing::FilesPayload({one}), false},
@@ -215,8 +218,7 @@ TEST(Form1Test, SetShowsTheCoresRefusalsOverTheWindow) {
       {"nothing dropped", "", kFileMissing, false},
       {"missing file", Sandbox().files() + "/missing.txt", kFileMissing, false},
       {"folder", folder, kFileMissing, false},
-      {"unassociated", MakeFile("data.vorundel-unknown"), kNotAssociated,
-       true},
+      {"unassociated", MakeFile("data.vorundel-unknown"), kNotAssociated, true},
       // The private system bus has no logind on it.
       {"no resume notifications", MakeFile("notes.txt"), kResumeUndetectable,
        true},
@@ -265,8 +267,8 @@ TEST(Form1Test, MessageStylesGiveIconButtonsAndAnswer) {
   TestForm1 form;
   form.show();
   for (const auto& c : cases) {
-    SCOPED_TRACE(::testing::Message() << "style " << c.style << " press "
-                                      << c.press);
+    SCOPED_TRACE(::testing::Message()
+                 << "style " << c.style << " press " << c.press);
     form.shown.clear();
     form.answers = {c.press};
     EXPECT_EQ(form.ShowMessage(QStringLiteral("line 1\r\n\r\n<b>&x</b>"),

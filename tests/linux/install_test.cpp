@@ -35,7 +35,7 @@ constexpr int kIconSizes[] = {16, 24, 32, 48, 64, 128, 256};
 TEST(InstallTest, InstallsProgramEntryAndIconsAndTheEntryValidates) {
   TempDir prefix;
   const auto install = RunToEnd({"cmake", "--install", VORUNDEL_BUILD_DIR,
-                            "--prefix", prefix.path().string()});
+                                 "--prefix", prefix.path().string()});
   ASSERT_EQ(install.status, 0) << install.output;
   const fs::path entry = prefix.path() / "share/applications/vorundel.desktop";
   EXPECT_TRUE(fs::exists(prefix.path() / "bin/vorundel"));
@@ -53,9 +53,10 @@ TEST(InstallTest, InstallsProgramEntryAndIconsAndTheEntryValidates) {
 
 TEST(InstallTest, DebianPackageDependsOnWhatTheProgramNeeds) {
   TempDir out;
-  const auto pack = RunToEnd({"cpack", "-G", "DEB", "-B", out.path().string(),
-                         "--config", VORUNDEL_BUILD_DIR "/CPackConfig.cmake"},
-                        {}, std::chrono::minutes(2));
+  const auto pack =
+      RunToEnd({"cpack", "-G", "DEB", "-B", out.path().string(), "--config",
+                VORUNDEL_BUILD_DIR "/CPackConfig.cmake"},
+               {}, std::chrono::minutes(2));
   ASSERT_EQ(pack.status, 0) << pack.output;
   fs::path deb;
   for (const auto& entry : fs::directory_iterator(out.path())) {
@@ -68,15 +69,16 @@ TEST(InstallTest, DebianPackageDependsOnWhatTheProgramNeeds) {
     return RunToEnd({"dpkg-deb", "--field", deb.string(), name}).output;
   };
   const std::string depends = field("Depends");
-  for (const char* needed : {"libqt6widgets6", "libqt6gui6", "libqt6core6",
-                             "libglib2.0-0", "libfontconfig1",
-                             "qt6-qpa-plugins", "shared-mime-info"}) {
+  for (const char* needed :
+       {"libqt6widgets6", "libqt6gui6", "libqt6core6", "libglib2.0-0",
+        "libfontconfig1", "qt6-qpa-plugins", "shared-mime-info"}) {
     EXPECT_NE(depends.find(needed), std::string::npos)
         << needed << " missing from " << depends;
   }
   EXPECT_EQ(field("Recommends"), "fonts-ipafont-gothic\n");
   EXPECT_EQ(field("Package"), "vorundel\n");
-  const std::string contents = RunToEnd({"dpkg-deb", "--contents", deb.string()}).output;
+  const std::string contents =
+      RunToEnd({"dpkg-deb", "--contents", deb.string()}).output;
   for (const char* file :
        {"./usr/bin/vorundel", "./usr/share/applications/vorundel.desktop",
         "./usr/share/icons/hicolor/48x48/apps/vorundel.png"}) {

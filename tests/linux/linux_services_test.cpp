@@ -31,7 +31,8 @@ class NoPowerEvents : public PowerObserver {
 class OsServices final : public LinuxServices {
  public:
   explicit OsServices(PowerObserver& observer) : LinuxServices(observer) {}
-  int ShowMessage(const std::u16string&, std::uint32_t,
+  int ShowMessage(const std::u16string&,
+                  std::uint32_t,
                   const std::u16string&) override {
     ADD_FAILURE() << "message box";
     return 1;
@@ -212,8 +213,7 @@ TEST_F(LinuxServicesTest, FailedOpensReportFailureAndStartNothing) {
 TEST_F(LinuxServicesTest, ResumeIsReceivableOnlyWhileLogindCanAnswer) {
   EXPECT_FALSE(services_.CanReceiveResume()) << "nobody owns the name";
   {
-    testing::Subprocess standIn(
-        {{VORUNDEL_STANDIN_PATH}, {}, "", true, true});
+    testing::Subprocess standIn({{VORUNDEL_STANDIN_PATH}, {}, "", true, true});
     ASSERT_EQ(standIn.ReadLine(), "ready");
     EXPECT_TRUE(services_.CanReceiveResume()) << "owned";
     standIn.CloseStdin();

@@ -94,8 +94,7 @@ TEST_F(ResumeTest, ArmedWindowOpensTheFileOnceAtResumeAndEnds) {
   Probe probe;
   std::string prompt;
   EXPECT_EQ(probe.Arm(memo, &prompt), "state 1");
-  EXPECT_NE(prompt.find("vorundel-test-recorder"), std::string::npos)
-      << prompt;
+  EXPECT_NE(prompt.find("vorundel-test-recorder"), std::string::npos) << prompt;
   logind.Emit(false);
   logind.Emit(false);  // a second resume must not open it again
   EXPECT_EQ(probe.Finish(), 0);
@@ -131,8 +130,7 @@ TEST_F(ResumeTest, NothingHappensUnlessArmedAndResuming) {
     }
     logind.Emit(c.sleeping);
     // Printed after the window has handled the same signal.
-    EXPECT_EQ(probe.Read(),
-              c.sleeping ? "event true" : "event false");
+    EXPECT_EQ(probe.Read(), c.sleeping ? "event true" : "event false");
     EXPECT_EQ(probe.Close(), 0);
     EXPECT_TRUE(Sandbox().Launches().empty());
   }
@@ -142,7 +140,8 @@ TEST_F(ResumeTest, RefusesToArmWhenNobodyCanReportResumes) {
   Probe probe;
   std::string message;
   EXPECT_EQ(probe.Arm(MemoFile(), &message), "state 0");
-  EXPECT_EQ(message, "サスペンドからの復帰を検知できないため、セットできません");
+  EXPECT_EQ(message,
+            "サスペンドからの復帰を検知できないため、セットできません");
   EXPECT_EQ(probe.Close(), 0);
 }
 

@@ -19,8 +19,8 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 int RemainingMs(Clock::time_point deadline) {
-  const auto left = std::chrono::duration_cast<milliseconds>(deadline -
-                                                             Clock::now());
+  const auto left =
+      std::chrono::duration_cast<milliseconds>(deadline - Clock::now());
   return left.count() > 0 ? static_cast<int>(left.count()) : 0;
 }
 
@@ -187,8 +187,8 @@ std::optional<int> Subprocess::Wait(milliseconds timeout) {
 }
 
 RunResult RunToEnd(const std::vector<std::string>& argv,
-              const std::vector<std::string>& environment,
-              milliseconds timeout) {
+                   const std::vector<std::string>& environment,
+                   milliseconds timeout) {
   Subprocess child({argv, environment, "", false, true});
   RunResult result;
   if (!child.started()) {

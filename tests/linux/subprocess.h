@@ -71,7 +71,7 @@ struct RunResult {
   std::string output;
 };
 RunResult RunToEnd(const std::vector<std::string>& argv,
-              const std::vector<std::string>& environment = {},
-              milliseconds timeout = kTimeout);
+                   const std::vector<std::string>& environment = {},
+                   milliseconds timeout = kTimeout);
 
 }  // namespace vorundel::testing

@@ -42,9 +42,9 @@ std::string Title(xcb_connection_t* c, xcb_window_t window) {
   if (!reply) {
     return {};
   }
-  return std::string(static_cast<const char*>(xcb_get_property_value(reply.get())),
-                     static_cast<std::size_t>(
-                         xcb_get_property_value_length(reply.get())));
+  return std::string(
+      static_cast<const char*>(xcb_get_property_value(reply.get())),
+      static_cast<std::size_t>(xcb_get_property_value_length(reply.get())));
 }
 
 // The next event, waiting on the connection at most until `deadline`.
@@ -72,8 +72,7 @@ TEST(WindowXvfbTest, WindowAppearsAtItsSizeAndClosingEndsTheProgram) {
   ASSERT_EQ(xcb_connection_has_error(c.get()), 0);
   xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c.get())).data;
   const uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
-  xcb_change_window_attributes(c.get(), screen->root, XCB_CW_EVENT_MASK,
-                               &mask);
+  xcb_change_window_attributes(c.get(), screen->root, XCB_CW_EVENT_MASK, &mask);
   xcb_flush(c.get());
 
   Subprocess program({{VORUNDEL_PROGRAM_PATH},

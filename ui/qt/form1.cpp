@@ -47,7 +47,9 @@ Form1::Form1() : minimized_(WindowStateIsReported()) {
 
   // Twips scaled with the screen's logical DPI: 15 twips a pixel at 96.
   const int dpi = logicalDpiX();
-  const auto px = [dpi](int twips) { return layout::TwipsToPixels(twips, dpi); };
+  const auto px = [dpi](int twips) {
+    return layout::TwipsToPixels(twips, dpi);
+  };
   const auto place = [&px](QWidget* widget, const layout::TwipRect& r) {
     widget->setGeometry(px(r.left), px(r.top), px(r.width), px(r.height));
   };

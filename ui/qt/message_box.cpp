@@ -31,7 +31,8 @@ void ConfigureMessageBox(QMessageBox& box,
   box.setWindowTitle(caption);
   // Paths are shown as they are: no markup.
   box.setTextFormat(Qt::PlainText);
-  box.setText(QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+  box.setText(
+      QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
   box.setIcon(IconOf(style));
   if ((style & kButtonsMask) == kOkCancel) {
     box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
