@@ -38,6 +38,8 @@ std::u16string LinuxServices::CurrentDirectory() {
   return ToUtf16(directory);
 }
 
+// GIO starts applications in this process's current directory, which is
+// the directory the core passes; GIO offers no other.
 std::int32_t LinuxServices::ShellOpen(const std::u16string& path,
                                       const std::u16string&) {
   const auto utf8 = PathToUtf8(path);
