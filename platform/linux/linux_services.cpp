@@ -1,0 +1,56 @@
+#include "platform/linux/linux_services.h"
+
+#include <glib.h>
+#include <sys/stat.h>
+
+#include "platform/linux/mime_classes.h"
+#include "platform/linux/shell_open.h"
+#include "platform/linux/utf.h"
+
+namespace vorundel::linux_desktop {
+namespace {
+
+constexpr std::uint32_t kAttributeDirectory = 0x10;
+constexpr std::uint32_t kAttributeNormal = 0x80;
+
+}  // namespace
+
+LinuxServices::LinuxServices(PowerObserver& powerObserver)
+    : power_(powerObserver) {}
+
+std::unique_ptr<ClassesKey> LinuxServices::OpenClassesKey(
+    const std::u16string& subkey) {
+  return OpenMimeClassesKey(subkey);
+}
+
+std::optional<std::uint32_t> LinuxServices::FileAttributes(
+    const std::u16string& path) {
+  const auto utf8 = PathToUtf8(path);
+  struct stat info;
+  if (!utf8 || stat(utf8->c_str(), &info) != 0) {
+    return std::nullopt;
+  }
+  return S_ISDIR(info.st_mode) ? kAttributeDirectory : kAttributeNormal;
+}
+
+std::u16string LinuxServices::CurrentDirectory() {
+  g_autofree gchar* directory = g_get_current_dir();
+  return ToUtf16(directory);
+}
+
+// GIO starts applications in this process's current directory, which is
+// the directory the core passes; GIO offers no other.
+std::int32_t LinuxServices::ShellOpen(const std::u16string& path,
+                                      const std::u16string&) {
+  const auto utf8 = PathToUtf8(path);
+  if (!utf8) {
+    return kOpenFileNotFound;
+  }
+  return OpenWithDefaultApplication(*utf8);
+}
+
+bool LinuxServices::CanReceiveResume() {
+  return power_.CanDeliver();
+}
+
+}  // namespace vorundel::linux_desktop

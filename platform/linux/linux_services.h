@@ -1,0 +1,32 @@
+// The OS half of the platform on a Linux desktop. The window half
+// (message box, window state, Label1, unload) belongs to the toolkit's
+// window and is left to a subclass.
+#pragma once
+
+#include "platform/linux/logind_power_source.h"
+#include "platform/linux/power_observer.h"
+#include "platform/platform.h"
+
+namespace vorundel::linux_desktop {
+
+class LinuxServices : public Platform {
+ public:
+  // Resume and suspend notifications go to `powerObserver` from now on.
+  explicit LinuxServices(PowerObserver& powerObserver);
+
+  std::unique_ptr<ClassesKey> OpenClassesKey(
+      const std::u16string& subkey) override;
+  std::optional<std::uint32_t> FileAttributes(
+      const std::u16string& path) override;
+  std::u16string CurrentDirectory() override;
+  std::int32_t ShellOpen(const std::u16string& path,
+                         const std::u16string& directory) override;
+  // '*' and '?' are ordinary characters in Linux file names.
+  bool WildcardsInFileNames() const override { return false; }
+  bool CanReceiveResume() override;
+
+ private:
+  LogindPowerSource power_;
+};
+
+}  // namespace vorundel::linux_desktop

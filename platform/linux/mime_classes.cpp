@@ -1,0 +1,93 @@
+#include "platform/linux/mime_classes.h"
+
+#include <gio/gio.h>
+
+#include <string_view>
+
+#include "platform/linux/utf.h"
+
+namespace vorundel::linux_desktop {
+namespace {
+
+constexpr std::string_view kOpenCommandSuffix = "\\shell\\open\\command";
+
+// The value is taken when the key is opened: the desktop's answer does not
+// change between opening and reading in any way the core could notice.
+class ValueKey final : public ClassesKey {
+ public:
+  explicit ValueKey(std::u16string value) : value_(std::move(value)) {}
+  std::optional<std::u16string> ReadDefaultValue() override { return value_; }
+
+ private:
+  std::u16string value_;
+};
+
+}  // namespace
+
+std::optional<std::string> MimeTypeOfExtension(
+    const std::string& dotExtension) {
+  if (dotExtension.size() < 2 || dotExtension.front() != '.' ||
+      dotExtension.find('/') != std::string::npos) {
+    return std::nullopt;
+  }
+  // The name only: the file's content plays no part in its association.
+  const std::string name = "file" + dotExtension;
+  gboolean uncertain = TRUE;
+  g_autofree gchar* type =
+      g_content_type_guess(name.c_str(), nullptr, 0, &uncertain);
+  if (type == nullptr || uncertain) {
+    return std::nullopt;
+  }
+  g_autofree gchar* mime = g_content_type_get_mime_type(type);
+  if (mime == nullptr) {
+    return std::nullopt;
+  }
+  return std::string(mime);
+}
+
+std::optional<std::string> DefaultCommandForType(const std::string& mimeType) {
+  if (mimeType.empty() || mimeType.find('\\') != std::string::npos) {
+    return std::nullopt;
+  }
+  g_autofree gchar* type = g_content_type_from_mime_type(mimeType.c_str());
+  if (type == nullptr) {
+    return std::nullopt;
+  }
+  g_autoptr(GAppInfo) app = g_app_info_get_default_for_type(type, FALSE);
+  if (app == nullptr) {
+    return std::nullopt;
+  }
+  const char* command = g_app_info_get_commandline(app);
+  if (command == nullptr) {
+    command = g_app_info_get_executable(app);
+  }
+  if (command == nullptr || *command == '\0') {
+    return std::nullopt;
+  }
+  return std::string(command);
+}
+
+std::unique_ptr<ClassesKey> OpenMimeClassesKey(const std::u16string& subkey) {
+  const auto name = ToUtf8(subkey);
+  if (!name || name->empty() || name->find('\0') != std::string::npos) {
+    return nullptr;
+  }
+  std::optional<std::string> value;
+  if (name->front() == '.') {
+    if (name->find('\\') == std::string::npos) {
+      value = MimeTypeOfExtension(*name);
+    }
+  } else if (name->size() > kOpenCommandSuffix.size() &&
+             std::string_view(*name).substr(name->size() -
+                                            kOpenCommandSuffix.size()) ==
+                 kOpenCommandSuffix) {
+    value = DefaultCommandForType(
+        name->substr(0, name->size() - kOpenCommandSuffix.size()));
+  }
+  if (!value) {
+    return nullptr;
+  }
+  return std::make_unique<ValueKey>(ToUtf16(*value));
+}
+
+}  // namespace vorundel::linux_desktop

@@ -1,0 +1,20 @@
+// Opening a file the way the desktop's file manager would.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace vorundel::linux_desktop {
+
+// Shell-style results: above 32 is success.
+inline constexpr std::int32_t kOpenSucceeded = 42;
+inline constexpr std::int32_t kOpenFileNotFound = 2;    // SE_ERR_FNF
+inline constexpr std::int32_t kOpenAccessDenied = 5;    // SE_ERR_ACCESSDENIED
+inline constexpr std::int32_t kOpenNoAssociation = 31;  // SE_ERR_NOASSOC
+
+// Starts the default application of the file at `utf8Path` with the file's
+// URI. The path reaches the application as one argument: no shell, no
+// command string.
+std::int32_t OpenWithDefaultApplication(const std::string& utf8Path);
+
+}  // namespace vorundel::linux_desktop

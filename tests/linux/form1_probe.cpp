@@ -1,0 +1,110 @@
+// The main window under test in a process of its own, worked line by line
+// from standard input:
+//   drop PATH   drop PATH on Label1
+//   set         press Set, then print "state N"
+//   restore     restore the window, then print "state N"
+// End of input closes the window. Message boxes are answered OK and
+// printed as "message TEXT" (line breaks as "\n"). PrepareForSleep is
+// printed as "event true|false" after the window has handled it.
+#include <gio/gio.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QMimeData>
+#include <QPushButton>
+#include <QSocketNotifier>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "tests/linux/drag_drop.h"
+#include "ui/qt/form1.h"
+
+namespace {
+
+void Print(const QString& line) {
+  std::printf("%s\n", line.toUtf8().constData());
+  std::fflush(stdout);
+}
+
+class ProbeForm1 : public vorundel::ui::Form1 {
+ protected:
+  QMessageBox::StandardButton ExecMessageBox(QMessageBox& box) override {
+    Print(QStringLiteral("message ") +
+          box.text().replace(QLatin1Char('\n'), QLatin1String("\\n")));
+    return QMessageBox::Ok;
+  }
+};
+
+void OnPrepareForSleep(GDBusConnection*,
+                       const gchar*,
+                       const gchar*,
+                       const gchar*,
+                       const gchar*,
+                       GVariant* parameters,
+                       gpointer) {
+  gboolean sleeping = FALSE;
+  g_variant_get(parameters, "(b)", &sleeping);
+  Print(sleeping ? QStringLiteral("event true")
+                 : QStringLiteral("event false"));
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  QApplication application(argc, argv);
+  ProbeForm1 form;
+  QObject::connect(&form, &vorundel::ui::Form1::unloaded, &application,
+                   [] { QCoreApplication::exit(0); });
+  form.show();
+
+  // Subscribed after the window: its callback runs after the window's.
+  g_autoptr(GDBusConnection) bus =
+      g_bus_get_sync(G_BUS_TYPE_SYSTEM, nullptr, nullptr);
+  guint subscription = 0;
+  if (bus != nullptr) {
+    g_dbus_connection_set_exit_on_close(bus, FALSE);
+    subscription = g_dbus_connection_signal_subscribe(
+        bus, "org.freedesktop.login1", "org.freedesktop.login1.Manager",
+        "PrepareForSleep", "/org/freedesktop/login1", nullptr,
+        G_DBUS_SIGNAL_FLAGS_NONE, OnPrepareForSleep, nullptr, nullptr);
+  }
+
+  auto* label = form.findChild<QLabel*>(QStringLiteral("Label1"));
+  auto* set = form.findChild<QPushButton*>(QStringLiteral("cmdSet"));
+  std::string input;
+  QSocketNotifier notifier(STDIN_FILENO, QSocketNotifier::Read);
+  QObject::connect(&notifier, &QSocketNotifier::activated, [&] {
+    char chunk[4096];
+    const ssize_t n = read(STDIN_FILENO, chunk, sizeof chunk);
+    if (n <= 0) {
+      notifier.setEnabled(false);
+      form.UnloadForm();
+      return;
+    }
+    input.append(chunk, static_cast<std::size_t>(n));
+    for (auto end = input.find('\n'); end != std::string::npos;
+         end = input.find('\n')) {
+      const QString line = QString::fromUtf8(input.substr(0, end));
+      input.erase(0, end + 1);
+      if (line.startsWith(QLatin1String("drop "))) {
+        std::unique_ptr<QMimeData> data(vorundel::testing::FilesPayload(
+            {QUrl::fromLocalFile(line.mid(5))}));
+        vorundel::testing::Drop(label, *data);
+      } else if (line == QLatin1String("set")) {
+        set->click();
+        Print(QStringLiteral("state %1").arg(form.WindowState()));
+      } else if (line == QLatin1String("restore")) {
+        form.showNormal();
+        Print(QStringLiteral("state %1").arg(form.WindowState()));
+      }
+    }
+  });
+  Print(QStringLiteral("ready"));
+  const int status = QApplication::exec();
+  if (subscription != 0) {
+    g_dbus_connection_signal_unsubscribe(bus, subscription);
+  }
+  return status;
+}

@@ -1,0 +1,25 @@
+#include <QApplication>
+#include <QIcon>
+
+#include "ui/qt/form1.h"
+
+int main(int argc, char* argv[]) {
+  // logind's notifications arrive through GLib's main loop, which Qt runs
+  // as its own event loop unless told not to.
+  qunsetenv("QT_NO_GLIB");
+  QApplication application(argc, argv);
+  QGuiApplication::setDesktopFileName(QStringLiteral("vorundel"));
+  QIcon icon;
+  for (const int size : {16, 24, 32, 48, 64, 128, 256}) {
+    icon.addFile(QStringLiteral(":/icons/%1/vorundel.png").arg(size));
+  }
+  QApplication::setWindowIcon(icon);
+
+  vorundel::ui::Form1 form;
+  // Every way out (Cancel, closing the window, the end after a launch)
+  // unloads the form, and that ends the program with status 0.
+  QObject::connect(&form, &vorundel::ui::Form1::unloaded, &application,
+                   [] { QCoreApplication::exit(0); });
+  form.show();
+  return QApplication::exec();
+}
