@@ -1,7 +1,5 @@
 #include "ui/win32/form1.h"
 
-#include <uxtheme.h>
-
 #include <cmath>
 #include <cwchar>
 #include <utility>
@@ -9,6 +7,7 @@
 #include "core/texts.h"
 #include "platform/win32/wide.h"
 #include "ui/form1_layout.h"
+#include "ui/win32/coloured_group_box.h"
 
 namespace vorundel::win32 {
 namespace {
@@ -117,9 +116,8 @@ bool Form1::CreateControls() {
       label1_ == nullptr) {
     return false;
   }
-  // A themed group box draws its caption in the theme's colour; the
-  // classic one takes the colour given in WM_CTLCOLORSTATIC.
-  SetWindowTheme(frame1_, L"", L"");
+  PaintCaptionInColour(frame1_, RGB(layout::kFrame1Red, layout::kFrame1Green,
+                                    layout::kFrame1Blue));
   dropTarget_.Attach(new Label1DropTarget(label1_));
   if (FAILED(RegisterDragDrop(label1_, dropTarget_.Get()))) {
     return false;
@@ -294,12 +292,6 @@ void Form1::OnCommand(int id) {
 }
 
 LRESULT Form1::OnColorStatic(HDC dc, HWND control) {
-  if (control == frame1_) {
-    SetTextColor(dc, RGB(layout::kFrame1Red, layout::kFrame1Green,
-                         layout::kFrame1Blue));
-    SetBkColor(dc, GetSysColor(COLOR_BTNFACE));
-    return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
-  }
   if (control == label1_) {
     // Reads as an entry field.
     SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
