@@ -14,23 +14,22 @@ std::unique_ptr<Win32ClassesKey> Win32ClassesKey::Open(
                     &key) != ERROR_SUCCESS) {
     return nullptr;
   }
-  return std::unique_ptr<Win32ClassesKey>(
-      new Win32ClassesKey(UniqueHkey(key)));
+  return std::unique_ptr<Win32ClassesKey>(new Win32ClassesKey(UniqueHkey(key)));
 }
 
 std::optional<std::u16string> Win32ClassesKey::ReadDefaultValue() {
   DWORD size = 0;
-  if (RegQueryValueExW(key_.get(), nullptr, nullptr, nullptr, nullptr,
-                       &size) != ERROR_SUCCESS) {
+  if (RegQueryValueExW(key_.get(), nullptr, nullptr, nullptr, nullptr, &size) !=
+      ERROR_SUCCESS) {
     return std::nullopt;
   }
   // The value may grow between asking its size and reading it: one retry.
   for (int attempt = 0; attempt < 2; ++attempt) {
     std::vector<BYTE> bytes(size);
     DWORD got = size;
-    const LSTATUS status = RegQueryValueExW(
-        key_.get(), nullptr, nullptr, nullptr,
-        bytes.empty() ? nullptr : bytes.data(), &got);
+    const LSTATUS status =
+        RegQueryValueExW(key_.get(), nullptr, nullptr, nullptr,
+                         bytes.empty() ? nullptr : bytes.data(), &got);
     if (status == ERROR_SUCCESS) {
       const std::size_t units = std::min(got, size) / sizeof(wchar_t);
       std::u16string text(units, u'\0');

@@ -1,6 +1,7 @@
 #include "platform/win32/win32_services.h"
 
 #include <windows.h>
+
 #include <shellapi.h>
 
 #include <cstdint>

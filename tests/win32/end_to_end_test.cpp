@@ -140,8 +140,8 @@ class Vorundel {
   void SendResume() const {
     DWORD_PTR result = 0;
     EXPECT_TRUE(SendMessageTimeoutW(form_, WM_POWERBROADCAST,
-                                    PBT_APMRESUMEAUTOMATIC, 0,
-                                    SMTO_ABORTIFHUNG, 5000, &result));
+                                    PBT_APMRESUMEAUTOMATIC, 0, SMTO_ABORTIFHUNG,
+                                    5000, &result));
   }
   // Posted, for a window that answers with a modal box or ends.
   void PostResume(WPARAM event = PBT_APMRESUMEAUTOMATIC) const {

@@ -22,8 +22,8 @@ using Microsoft::WRL::ComPtr;
 class Payload final : public IDataObject {
  public:
   void Add(CLIPFORMAT format, const void* bytes, std::size_t size) {
-    formats_.push_back({format, std::string(static_cast<const char*>(bytes),
-                                            size)});
+    formats_.push_back(
+        {format, std::string(static_cast<const char*>(bytes), size)});
   }
 
   // A DROPFILES block with wide paths, as the shell builds it.
@@ -138,8 +138,18 @@ std::wstring TextOf(HWND window) {
 class Label1DropTargetTest : public ::testing::Test {
  protected:
   Label1DropTargetTest()
-      : label_(CreateWindowExW(0, L"STATIC", L"", WS_POPUP | SS_NOPREFIX, 0, 0,
-                               100, 20, nullptr, nullptr, nullptr, nullptr)),
+      : label_(CreateWindowExW(0,
+                               L"STATIC",
+                               L"",
+                               WS_POPUP | SS_NOPREFIX,
+                               0,
+                               0,
+                               100,
+                               20,
+                               nullptr,
+                               nullptr,
+                               nullptr,
+                               nullptr)),
         target_(new win32::Label1DropTarget(label_.get())) {
     target_->Release();  // the ComPtr holds the only reference
   }
@@ -176,12 +186,18 @@ TEST_F(Label1DropTargetTest, TakesExactlyOneFile) {
   const DWORD any = DROPEFFECT_COPY | DROPEFFECT_MOVE | DROPEFFECT_LINK;
   const Case cases[] = {
       {"one file", {L"C:\\docs\\memo.txt"}, false, any, DROPEFFECT_COPY},
-      {"one file, copy only", {L"C:\\a.txt"}, false, DROPEFFECT_COPY,
+      {"one file, copy only",
+       {L"C:\\a.txt"},
+       false,
+       DROPEFFECT_COPY,
        DROPEFFECT_COPY},
       {"one file and text", {L"C:\\a.txt"}, true, any, DROPEFFECT_COPY},
       {"two files", {L"C:\\a.txt", L"C:\\b.txt"}, false, any, DROPEFFECT_NONE},
       {"text only", {}, true, any, DROPEFFECT_NONE},
-      {"source refuses copying", {L"C:\\a.txt"}, false, DROPEFFECT_MOVE,
+      {"source refuses copying",
+       {L"C:\\a.txt"},
+       false,
+       DROPEFFECT_MOVE,
        DROPEFFECT_NONE},
   };
   for (const Case& c : cases) {

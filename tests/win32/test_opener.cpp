@@ -18,10 +18,9 @@ int wmain(int argc, wchar_t** argv) {
   }
   const std::wstring line = std::wstring(argv[3]) + L"\n";
   DWORD written = 0;
-  const BOOL ok =
-      WriteFile(record, line.data(),
-                static_cast<DWORD>(line.size() * sizeof(wchar_t)), &written,
-                nullptr);
+  const BOOL ok = WriteFile(record, line.data(),
+                            static_cast<DWORD>(line.size() * sizeof(wchar_t)),
+                            &written, nullptr);
   CloseHandle(record);
   const HANDLE opened = OpenEventW(EVENT_MODIFY_STATE, FALSE, argv[2]);
   if (opened != nullptr) {

@@ -12,9 +12,9 @@ std::string Utf8(std::wstring_view text) {
   if (text.empty()) {
     return {};
   }
-  const int size =
-      WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
-                          nullptr, 0, nullptr, nullptr);
+  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(),
+                                       static_cast<int>(text.size()), nullptr,
+                                       0, nullptr, nullptr);
   std::string out(static_cast<std::size_t>(size), '\0');
   WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
                       out.data(), size, nullptr, nullptr);
@@ -32,8 +32,8 @@ std::wstring Wide(std::u16string_view text) {
 std::wstring ExecutableDir() {
   std::wstring path(MAX_PATH, L'\0');
   for (;;) {
-    const DWORD length = GetModuleFileNameW(
-        nullptr, path.data(), static_cast<DWORD>(path.size()));
+    const DWORD length = GetModuleFileNameW(nullptr, path.data(),
+                                            static_cast<DWORD>(path.size()));
     if (length < path.size()) {
       path.resize(length);
       break;
@@ -83,10 +83,10 @@ const std::wstring kClassesRoot = L"Software\\Classes\\";
 TestClassesKey::TestClassesKey(std::wstring subkey)
     : subkey_(std::move(subkey)) {
   HKEY key = nullptr;
-  EXPECT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, (kClassesRoot + subkey_).c_str(),
-                            0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                            nullptr),
-            ERROR_SUCCESS)
+  EXPECT_EQ(
+      RegCreateKeyExW(HKEY_LOCAL_MACHINE, (kClassesRoot + subkey_).c_str(), 0,
+                      nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+      ERROR_SUCCESS)
       << Utf8(subkey_);
   RegCloseKey(key);
 }
@@ -100,10 +100,10 @@ void TestClassesKey::SetDefault(const std::wstring& subkey,
                                 const std::wstring& value,
                                 bool terminated) {
   HKEY key = nullptr;
-  ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, (kClassesRoot + subkey).c_str(),
-                            0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                            nullptr),
-            ERROR_SUCCESS);
+  ASSERT_EQ(
+      RegCreateKeyExW(HKEY_LOCAL_MACHINE, (kClassesRoot + subkey).c_str(), 0,
+                      nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+      ERROR_SUCCESS);
   // The registry adds a NUL that the caller left out when the next
   // character in memory is one: put something else there.
   const std::wstring data = terminated ? value : value + L"X";
@@ -117,7 +117,9 @@ void TestClassesKey::SetDefault(const std::wstring& subkey,
 
 namespace {
 
-std::wstring Quoted(const std::wstring& text) { return L"\"" + text + L"\""; }
+std::wstring Quoted(const std::wstring& text) {
+  return L"\"" + text + L"\"";
+}
 
 }  // namespace
 
@@ -141,8 +143,8 @@ std::wstring RecordingOpener::ProgramPath() const {
 }
 
 bool RecordingOpener::WaitForOpen(std::chrono::milliseconds timeout) const {
-  return WaitForSingleObject(event_.get(), static_cast<DWORD>(
-                                               timeout.count())) ==
+  return WaitForSingleObject(event_.get(),
+                             static_cast<DWORD>(timeout.count())) ==
          WAIT_OBJECT_0;
 }
 

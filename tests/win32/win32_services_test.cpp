@@ -127,8 +127,7 @@ TEST(Win32Services, FindsTheAssociatedProgramInTheRegistry) {
   }
   for (const Case& c : cases) {
     SCOPED_TRACE(Utf8(Wide(c.extension)));
-    EXPECT_EQ(Utf8(Wide(logic.xFindExecutables(c.extension))),
-              Utf8(c.program));
+    EXPECT_EQ(Utf8(Wide(logic.xFindExecutables(c.extension))), Utf8(c.program));
   }
   if (countsKeys) {
     EXPECT_EQ(HandleCount(), handlesBefore) << "a key was left open";
@@ -166,8 +165,8 @@ TEST(Win32Services, FileAttributesAreTheFullSetOrNothing) {
 
 TEST(Win32Services, CurrentDirectoryIsReadWhole) {
   ScratchDir scratch;
-  const std::wstring deep = scratch.path() + L"\\" + kUnicodeName + L"\\" +
-                            std::wstring(120, L'd');
+  const std::wstring deep =
+      scratch.path() + L"\\" + kUnicodeName + L"\\" + std::wstring(120, L'd');
   ASSERT_TRUE(CreateDirectoryW((scratch.path() + L"\\" + kUnicodeName).c_str(),
                                nullptr));
   ASSERT_TRUE(CreateDirectoryW(deep.c_str(), nullptr));

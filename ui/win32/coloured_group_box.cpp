@@ -15,7 +15,8 @@ constexpr UINT_PTR kSubclassId = 1;
 void Paint(HWND box, HDC dc, COLORREF colour) {
   RECT client;
   GetClientRect(box, &client);
-  const auto font = reinterpret_cast<HFONT>(SendMessageW(box, WM_GETFONT, 0, 0));
+  const auto font =
+      reinterpret_cast<HFONT>(SendMessageW(box, WM_GETFONT, 0, 0));
   const HGDIOBJ oldFont = font != nullptr ? SelectObject(dc, font) : nullptr;
 
   TEXTMETRICW metrics{};
@@ -32,8 +33,8 @@ void Paint(HWND box, HDC dc, COLORREF colour) {
   const int length = GetWindowTextLengthW(box);
   if (length > 0) {
     std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-    text.resize(static_cast<std::size_t>(
-        GetWindowTextW(box, text.data(), length + 1)));
+    text.resize(
+        static_cast<std::size_t>(GetWindowTextW(box, text.data(), length + 1)));
     RECT label{client.left + indent, client.top, client.right,
                client.top + metrics.tmHeight};
     RECT measured = label;
@@ -48,7 +49,6 @@ void Paint(HWND box, HDC dc, COLORREF colour) {
     SetBkMode(dc, TRANSPARENT);
     DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &label,
               DT_SINGLELINE);
-
   }
   if (oldFont != nullptr) {
     SelectObject(dc, oldFont);

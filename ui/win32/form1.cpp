@@ -55,10 +55,9 @@ bool RegisterForm1Class(HINSTANCE instance, WNDPROC procedure) {
   windowClass.hIcon = static_cast<HICON>(LoadImageW(
       instance, MAKEINTRESOURCEW(kIconId), IMAGE_ICON,
       GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), LR_SHARED));
-  windowClass.hIconSm = static_cast<HICON>(
-      LoadImageW(instance, MAKEINTRESOURCEW(kIconId), IMAGE_ICON,
-                 GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON),
-                 LR_SHARED));
+  windowClass.hIconSm = static_cast<HICON>(LoadImageW(
+      instance, MAKEINTRESOURCEW(kIconId), IMAGE_ICON,
+      GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_SHARED));
   windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
   windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   windowClass.lpszClassName = kClassName;
@@ -92,8 +91,9 @@ bool Form1::Create(int showCommand) {
 }
 
 bool Form1::CreateControls() {
-  const auto child = [this](const wchar_t* windowClass, std::u16string_view text,
-                            DWORD style, DWORD exStyle, int id) {
+  const auto child = [this](const wchar_t* windowClass,
+                            std::u16string_view text, DWORD style,
+                            DWORD exStyle, int id) {
     const std::wstring caption = WideText(text);
     return CreateWindowExW(exStyle, windowClass, caption.c_str(),
                            WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, hwnd_,
@@ -101,17 +101,17 @@ bool Form1::CreateControls() {
                            instance_, nullptr);
   };
   // Creation order is the tab order: Frame1, cmdCancel, cmdSet, Label1.
-  frame1_ = child(L"BUTTON", kFrame1Caption, BS_GROUPBOX | WS_GROUP, 0,
-                  kFrame1Id);
+  frame1_ =
+      child(L"BUTTON", kFrame1Caption, BS_GROUPBOX | WS_GROUP, 0, kFrame1Id);
   cmdCancel_ = child(L"BUTTON", kCmdCancelCaption,
                      BS_PUSHBUTTON | WS_TABSTOP | WS_GROUP, 0, kCmdCancelId);
   cmdSet_ = child(L"BUTTON", kCmdSetCaption, BS_PUSHBUTTON | WS_TABSTOP, 0,
                   kCmdSetId);
   // SS_NOTIFY: a static is otherwise transparent to hit testing, and the
   // drag would find the frame behind it instead.
-  label1_ = child(L"STATIC", u"",
-                  SS_LEFT | SS_NOPREFIX | SS_NOTIFY | SS_PATHELLIPSIS,
-                  WS_EX_CLIENTEDGE, kLabel1Id);
+  label1_ =
+      child(L"STATIC", u"", SS_LEFT | SS_NOPREFIX | SS_NOTIFY | SS_PATHELLIPSIS,
+            WS_EX_CLIENTEDGE, kLabel1Id);
   if (frame1_ == nullptr || cmdCancel_ == nullptr || cmdSet_ == nullptr ||
       label1_ == nullptr) {
     return false;
@@ -138,8 +138,8 @@ void Form1::ApplyDpi(UINT dpi) {
   dpi_ = dpi;
 
   LOGFONTW frameFont{};
-  frameFont.lfHeight = -static_cast<LONG>(
-      std::lround(layout::kFrame1PointSize * dpi / 72.0));
+  frameFont.lfHeight =
+      -static_cast<LONG>(std::lround(layout::kFrame1PointSize * dpi / 72.0));
   frameFont.lfWeight = FW_BOLD;
   frameFont.lfCharSet = SHIFTJIS_CHARSET;
   wcsncpy(frameFont.lfFaceName, kFrame1FontFace, LF_FACESIZE - 1);
@@ -275,9 +275,7 @@ void Form1::OnCommand(int id) {
   // Enter sends IDOK: it presses whichever button has the focus.
   if (id == IDOK) {
     const HWND focus = GetFocus();
-    id = focus == cmdSet_      ? kCmdSetId
-         : focus == cmdCancel_ ? kCmdCancelId
-                               : 0;
+    id = focus == cmdSet_ ? kCmdSetId : focus == cmdCancel_ ? kCmdCancelId : 0;
   }
   switch (id) {
     case kCmdSetId:
@@ -302,7 +300,9 @@ LRESULT Form1::OnColorStatic(HDC dc, HWND control) {
                         reinterpret_cast<LPARAM>(control));
 }
 
-void Form1::cmdCancel_Click() { UnloadForm(); }
+void Form1::cmdCancel_Click() {
+  UnloadForm();
+}
 
 void Form1::Form_Unload() {
   if (label1_ != nullptr) {

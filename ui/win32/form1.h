@@ -4,6 +4,7 @@
 #pragma once
 
 #include <windows.h>
+
 #include <wrl/client.h>
 
 #include <string>

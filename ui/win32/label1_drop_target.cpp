@@ -66,7 +66,7 @@ ULONG Label1DropTarget::Release() {
 
 DWORD Label1DropTarget::Effect(DWORD allowed) const {
   return acceptable_ && (allowed & DROPEFFECT_COPY) != 0 ? DROPEFFECT_COPY
-                                                          : DROPEFFECT_NONE;
+                                                         : DROPEFFECT_NONE;
 }
 
 HRESULT Label1DropTarget::DragEnter(IDataObject* data,

@@ -2,8 +2,8 @@
 // file and puts that file's full path into the label.
 #pragma once
 
-#include <windows.h>
 #include <ole2.h>
+#include <windows.h>
 
 #include <optional>
 #include <string>

@@ -1,5 +1,6 @@
 // vorundel.exe: shows Form1 and runs its messages until it is unloaded.
 #include <windows.h>
+
 #include <commctrl.h>
 #include <ole2.h>
 

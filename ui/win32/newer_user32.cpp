@@ -63,8 +63,8 @@ bool MessageFontForDpi(LOGFONTW& font, UINT dpi) {
     font = metrics.lfMessageFont;
     return true;
   }
-  if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics),
-                             &metrics, 0)) {
+  if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics,
+                             0)) {
     return false;
   }
   font = metrics.lfMessageFont;
@@ -82,7 +82,9 @@ SuspendResumeRegistration::SuspendResumeRegistration(HWND window) {
   }
 }
 
-SuspendResumeRegistration::~SuspendResumeRegistration() { Reset(); }
+SuspendResumeRegistration::~SuspendResumeRegistration() {
+  Reset();
+}
 
 SuspendResumeRegistration::SuspendResumeRegistration(
     SuspendResumeRegistration&& other) noexcept
