@@ -15,7 +15,9 @@ shift
 export WINEPREFIX="$root/prefix"
 export WINEARCH=win64
 export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree=d;mshtml=d"
+# No Mono or Gecko downloads; no menu entries or MIME types written into
+# the user's home (winemenubuilder) by a throwaway prefix.
+export WINEDLLOVERRIDES="mscoree=d;mshtml=d;winemenubuilder.exe=d"
 
 if [ "${1-}" = --remove ]; then
   rm -rf "$root"
