@@ -8,6 +8,7 @@
 #include "platform/win32/wide.h"
 #include "ui/form1_layout.h"
 #include "ui/win32/coloured_group_box.h"
+#include "ui/win32/message_box_flags.h"
 
 namespace vorundel::win32 {
 namespace {
@@ -315,12 +316,8 @@ void Form1::Form_Unload() {
 int Form1::ShowMessage(const std::u16string& text,
                        std::uint32_t style,
                        const std::u16string& caption) {
-  UINT flags = style;
-  // A message shown while the window is minimized (the failure after a
-  // resume) would otherwise wait unseen behind other windows.
-  if (hwnd_ != nullptr && IsIconic(hwnd_)) {
-    flags |= MB_SETFOREGROUND;
-  }
+  const UINT flags =
+      MessageBoxFlags(style, hwnd_ != nullptr && IsIconic(hwnd_) != FALSE);
   return MessageBoxW(hwnd_, Wide(text), Wide(caption), flags);
 }
 

@@ -1,5 +1,5 @@
-// Label1's drop target with real drag payloads: a file list (CF_HDROP)
-// of one or more files, or text only.
+// Parts of Form1: Label1's drop target with real drag payloads (a file
+// list of one or more files, or text only), and the message box flags.
 #include "ui/win32/label1_drop_target.h"
 
 #include <shlobj.h>
@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "tests/win32/test_support.h"
+#include "ui/win32/message_box_flags.h"
 
 namespace vorundel::testing {
 namespace {
@@ -249,6 +250,13 @@ TEST_F(Label1DropTargetTest, DropPutsThePathIntoLabel1) {
   textOnly->Add(CF_UNICODETEXT, L"C:\\x.txt", 18);
   EXPECT_EQ(Drop(textOnly.Get()), DROPEFFECT_NONE);
   EXPECT_EQ(Utf8(TextOf(label_.get())), Utf8(second));
+}
+
+TEST(MessageBoxFlags, OnlyABoxOverAMinimizedFormComesToTheFront) {
+  using win32::MessageBoxFlags;
+  EXPECT_EQ(MessageBoxFlags(0x30, true), 0x30u | MB_SETFOREGROUND);
+  EXPECT_EQ(MessageBoxFlags(0x41, false), 0x41u);
+  EXPECT_EQ(MessageBoxFlags(0x10, false), 0x10u);
 }
 
 }  // namespace
