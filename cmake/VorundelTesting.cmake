@@ -21,6 +21,13 @@ endif()
 function(vorundel_add_gtest target)
   if(CMAKE_CROSSCOMPILING)
     add_test(NAME ${target} COMMAND ${target})
+    # The emulator's environment (a Wine prefix) is made by a fixture and
+    # shared, so its tests take turns.
+    if(VORUNDEL_EMULATOR_FIXTURE)
+      set_tests_properties(${target} PROPERTIES
+        FIXTURES_REQUIRED ${VORUNDEL_EMULATOR_FIXTURE}
+        RESOURCE_LOCK ${VORUNDEL_EMULATOR_FIXTURE})
+    endif()
   else()
     gtest_discover_tests(${target} DISCOVERY_MODE PRE_TEST)
   endif()

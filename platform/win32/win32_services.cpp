@@ -1,0 +1,58 @@
+#include "platform/win32/win32_services.h"
+
+#include <windows.h>
+
+#include <shellapi.h>
+
+#include <cstdint>
+#include <limits>
+#include <string>
+
+#include "platform/win32/classes_key.h"
+#include "platform/win32/wide.h"
+
+namespace vorundel::win32 {
+
+std::unique_ptr<ClassesKey> Win32Services::OpenClassesKey(
+    const std::u16string& subkey) {
+  return Win32ClassesKey::Open(subkey);
+}
+
+std::optional<std::uint32_t> Win32Services::FileAttributes(
+    const std::u16string& path) {
+  const DWORD attributes = GetFileAttributesW(Wide(path));
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    return std::nullopt;
+  }
+  return attributes;
+}
+
+std::u16string Win32Services::CurrentDirectory() {
+  DWORD capacity = GetCurrentDirectoryW(0, nullptr);
+  // Another thread may change the directory between the calls.
+  for (int attempt = 0; attempt < 3 && capacity != 0; ++attempt) {
+    std::wstring buffer(capacity, L'\0');
+    const DWORD length = GetCurrentDirectoryW(capacity, buffer.data());
+    if (length == 0) {
+      break;
+    }
+    if (length < capacity) {
+      return FromWide(buffer.data(), length);
+    }
+    capacity = length;
+  }
+  return {};
+}
+
+std::int32_t Win32Services::ShellOpen(const std::u16string& path,
+                                      const std::u16string& directory) {
+  const HINSTANCE result = ShellExecuteW(nullptr, L"open", Wide(path), nullptr,
+                                         Wide(directory), SW_SHOWNORMAL);
+  const INT_PTR code = reinterpret_cast<INT_PTR>(result);
+  if (code > std::numeric_limits<std::int32_t>::max()) {
+    return std::numeric_limits<std::int32_t>::max();
+  }
+  return static_cast<std::int32_t>(code);
+}
+
+}  // namespace vorundel::win32

@@ -1,0 +1,26 @@
+// The operating-system half of the platform on Windows. The window half
+// (message box, window state, Label1) is the main window's, which derives
+// from this class.
+#pragma once
+
+#include "platform/platform.h"
+
+namespace vorundel::win32 {
+
+class Win32Services : public Platform {
+ public:
+  std::unique_ptr<ClassesKey> OpenClassesKey(
+      const std::u16string& subkey) override;
+  std::optional<std::uint32_t> FileAttributes(
+      const std::u16string& path) override;
+  std::u16string CurrentDirectory() override;
+  // ShellExecuteW: COM must be initialised apartment-threaded on the
+  // calling thread, since the shell may hand the verb to a COM handler.
+  std::int32_t ShellOpen(const std::u16string& path,
+                         const std::u16string& directory) override;
+  bool WildcardsInFileNames() const override { return true; }
+  // Windows sends WM_POWERBROADCAST to every top-level window.
+  bool CanReceiveResume() override { return true; }
+};
+
+}  // namespace vorundel::win32

@@ -1,0 +1,173 @@
+#include "tests/win32/test_support.h"
+
+#include <shellapi.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+
+namespace vorundel::testing {
+
+std::string Utf8(std::wstring_view text) {
+  if (text.empty()) {
+    return {};
+  }
+  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(),
+                                       static_cast<int>(text.size()), nullptr,
+                                       0, nullptr, nullptr);
+  std::string out(static_cast<std::size_t>(size), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+                      out.data(), size, nullptr, nullptr);
+  return out;
+}
+
+std::u16string U16(std::wstring_view text) {
+  return std::u16string(text.begin(), text.end());
+}
+
+std::wstring Wide(std::u16string_view text) {
+  return std::wstring(text.begin(), text.end());
+}
+
+std::wstring ExecutableDir() {
+  std::wstring path(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length = GetModuleFileNameW(nullptr, path.data(),
+                                            static_cast<DWORD>(path.size()));
+    if (length < path.size()) {
+      path.resize(length);
+      break;
+    }
+    path.resize(path.size() * 2);
+  }
+  return path.substr(0, path.find_last_of(L'\\'));
+}
+
+ScratchDir::ScratchDir() {
+  static std::atomic<int> counter{0};
+  wchar_t temp[MAX_PATH + 1] = {};
+  GetTempPathW(MAX_PATH + 1, temp);
+  path_ = std::wstring(temp) + L"vorundel-test-" +
+          std::to_wstring(GetCurrentProcessId()) + L"-" +
+          std::to_wstring(counter++);
+  EXPECT_TRUE(CreateDirectoryW(path_.c_str(), nullptr)) << Utf8(path_);
+}
+
+ScratchDir::~ScratchDir() {
+  // SHFileOperationW wants a double-NUL-terminated list.
+  std::wstring from = path_ + L'\0';
+  SHFILEOPSTRUCTW operation{};
+  operation.wFunc = FO_DELETE;
+  operation.pFrom = from.c_str();
+  operation.fFlags = FOF_NO_UI;
+  SHFileOperationW(&operation);
+}
+
+std::wstring ScratchDir::AddFile(const std::wstring& name) const {
+  const std::wstring path = path_ + L"\\" + name;
+  const UniqueHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr,
+                                      CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                      nullptr));
+  EXPECT_NE(file.get(), INVALID_HANDLE_VALUE) << Utf8(path);
+  DWORD written = 0;
+  WriteFile(file.get(), "test", 4, &written, nullptr);
+  return path;
+}
+
+namespace {
+
+const std::wstring kClassesRoot = L"Software\\Classes\\";
+
+}  // namespace
+
+TestClassesKey::TestClassesKey(std::wstring subkey)
+    : subkey_(std::move(subkey)) {
+  HKEY key = nullptr;
+  EXPECT_EQ(
+      RegCreateKeyExW(HKEY_LOCAL_MACHINE, (kClassesRoot + subkey_).c_str(), 0,
+                      nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+      ERROR_SUCCESS)
+      << Utf8(subkey_);
+  RegCloseKey(key);
+}
+
+TestClassesKey::~TestClassesKey() {
+  RegDeleteTreeW(HKEY_LOCAL_MACHINE, (kClassesRoot + subkey_).c_str());
+  RegDeleteKeyW(HKEY_LOCAL_MACHINE, (kClassesRoot + subkey_).c_str());
+}
+
+void TestClassesKey::SetDefault(const std::wstring& subkey,
+                                const std::wstring& value,
+                                bool terminated) {
+  HKEY key = nullptr;
+  ASSERT_EQ(
+      RegCreateKeyExW(HKEY_LOCAL_MACHINE, (kClassesRoot + subkey).c_str(), 0,
+                      nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+      ERROR_SUCCESS);
+  // The registry adds a NUL that the caller left out when the next
+  // character in memory is one: put something else there.
+  const std::wstring data = terminated ? value : value + L"X";
+  const std::size_t units = terminated ? value.size() + 1 : value.size();
+  EXPECT_EQ(RegSetValueExW(key, nullptr, 0, REG_SZ,
+                           reinterpret_cast<const BYTE*>(data.c_str()),
+                           static_cast<DWORD>(units * sizeof(wchar_t))),
+            ERROR_SUCCESS);
+  RegCloseKey(key);
+}
+
+namespace {
+
+std::wstring Quoted(const std::wstring& text) {
+  return L"\"" + text + L"\"";
+}
+
+}  // namespace
+
+RecordingOpener::RecordingOpener(const ScratchDir& scratch,
+                                 const std::wstring& extension)
+    : record_(scratch.path() + L"\\opened.txt"),
+      eventName_(L"Local\\VorundelTestOpened-" +
+                 std::to_wstring(GetCurrentProcessId()) + L"-" + extension),
+      event_(CreateEventW(nullptr, FALSE, FALSE, eventName_.c_str())),
+      extensionKey_(L"." + extension),
+      classKey_(L"Vorundel.Test." + extension) {
+  TestClassesKey::SetDefault(L"." + extension, L"Vorundel.Test." + extension);
+  TestClassesKey::SetDefault(
+      L"Vorundel.Test." + extension + L"\\shell\\open\\command",
+      Quoted(ProgramPath()) + L" " + Quoted(record_) + L" " +
+          Quoted(eventName_) + L" \"%1\"");
+}
+
+std::wstring RecordingOpener::ProgramPath() const {
+  return ExecutableDir() + L"\\vorundel_test_opener.exe";
+}
+
+bool RecordingOpener::WaitForOpen(std::chrono::milliseconds timeout) const {
+  return WaitForSingleObject(event_.get(),
+                             static_cast<DWORD>(timeout.count())) ==
+         WAIT_OBJECT_0;
+}
+
+std::vector<std::wstring> RecordingOpener::OpenedPaths() const {
+  std::vector<std::wstring> paths;
+  const UniqueHandle file(CreateFileW(record_.c_str(), GENERIC_READ,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                      nullptr, OPEN_EXISTING, 0, nullptr));
+  if (file.get() == INVALID_HANDLE_VALUE) {
+    return paths;
+  }
+  std::wstring content(GetFileSize(file.get(), nullptr) / sizeof(wchar_t),
+                       L'\0');
+  DWORD read = 0;
+  ReadFile(file.get(), content.data(),
+           static_cast<DWORD>(content.size() * sizeof(wchar_t)), &read,
+           nullptr);
+  std::size_t start = 0;
+  for (std::size_t end; (end = content.find(L'\n', start)) != content.npos;
+       start = end + 1) {
+    paths.push_back(content.substr(start, end - start));
+  }
+  return paths;
+}
+
+}  // namespace vorundel::testing

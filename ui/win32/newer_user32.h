@@ -1,0 +1,34 @@
+// user32 functions newer than Windows 7, looked up at run time so that the
+// program still starts where they are absent; each has a fallback.
+#pragma once
+
+#include <windows.h>
+
+namespace vorundel::win32 {
+
+// The window's DPI (per monitor where the system supports it).
+UINT DpiForWindow(HWND window);
+
+// AdjustWindowRectEx at `dpi`.
+bool AdjustWindowRectForDpi(RECT& rect, DWORD style, DWORD exStyle, UINT dpi);
+
+// The desktop's message font, scaled for `dpi`.
+bool MessageFontForDpi(LOGFONTW& font, UINT dpi);
+
+// Registers a window for suspend and resume notifications where the
+// system offers it (Windows 8 and later); unregisters when destroyed.
+class SuspendResumeRegistration {
+ public:
+  SuspendResumeRegistration() = default;
+  explicit SuspendResumeRegistration(HWND window);
+  ~SuspendResumeRegistration();
+  SuspendResumeRegistration(SuspendResumeRegistration&& other) noexcept;
+  SuspendResumeRegistration& operator=(
+      SuspendResumeRegistration&& other) noexcept;
+
+ private:
+  void Reset();
+  void* handle_ = nullptr;
+};
+
+}  // namespace vorundel::win32
