@@ -124,7 +124,8 @@ class Session:
 
     def _bus(self):
         proc = self.spawn(["dbus-daemon", "--session", "--print-address",
-                           "--nofork", "--nopidfile"], stdout=subprocess.PIPE)
+                           "--nofork", "--nopidfile"], stdout=subprocess.PIPE,
+                          stderr=subprocess.DEVNULL)
         return read_line(proc.stdout)
 
     def emit_resume(self):
