@@ -1,0 +1,380 @@
+#!/usr/bin/env python3
+"""Measures Vorundel on Linux against references run in the same session.
+
+Usage: bench/run.py [--build DIR] [--samples N] [--idle SECONDS]
+
+Starts Xvfb (-dpi 96) with openbox, a private system bus with a stand-in
+logind, a private session bus, and a temporary XDG data/config home in
+which a stamp helper opens .txt files. Prints one table; every figure is
+also given as a ratio to its reference, because this machine is shared.
+"""
+import argparse
+import os
+import re
+import select
+import shutil
+import signal
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+DEADLINE = 10.0  # seconds any single step may take
+
+
+def fail(message):
+    sys.exit(f"bench: {message}")
+
+
+def read_line(stream, timeout=DEADLINE):
+    """One line from a pipe, or failure after `timeout` seconds."""
+    ready, _, _ = select.select([stream], [], [], timeout)
+    if not ready:
+        fail("timed out waiting for a line")
+    return stream.readline().decode().strip()
+
+
+def wait_for_line(stream, wanted, timeout=DEADLINE):
+    end = time.monotonic() + timeout
+    while True:
+        line = read_line(stream, max(0.0, end - time.monotonic()))
+        if line == wanted:
+            return
+
+
+def twips(value, dpi=96):
+    return (value * dpi + 720) // 1440
+
+
+class Session:
+    """Display, window manager, buses, stand-in and XDG homes."""
+
+    def __init__(self, build):
+        self.build = build
+        self.tmp = tempfile.mkdtemp(prefix="vorundel-bench-")
+        self.procs = []
+        self.env = dict(os.environ)
+        self.env.pop("WAYLAND_DISPLAY", None)
+        self.env["QT_QPA_PLATFORM"] = "xcb"
+        self.env["XDG_RUNTIME_DIR"] = self.path("runtime")
+        os.makedirs(self.env["XDG_RUNTIME_DIR"], mode=0o700)
+        self.tool = lambda name: os.path.join(build, "bench", name)
+        self.file = self.path("memo.txt")
+        with open(self.file, "w") as f:
+            f.write("bench\n")
+        self.stamp = self.path("stamp.fifo")
+        os.mkfifo(self.stamp)
+        self.env["BENCH_STAMP"] = self.stamp
+        self._xdg()
+        self._display()
+        self.env["DBUS_SYSTEM_BUS_ADDRESS"] = self._bus()
+        self.env["DBUS_SESSION_BUS_ADDRESS"] = self._bus()
+        self.stand_in = self.spawn([self.tool("bench_stand_in")],
+                                   stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+        wait_for_line(self.stand_in.stdout, "ready")
+        # Held open so the helper never blocks on a FIFO without a reader.
+        self.stamp_fd = os.open(self.stamp, os.O_RDONLY | os.O_NONBLOCK)
+        self.stamp_keep = os.open(self.stamp, os.O_WRONLY)
+
+    def path(self, *parts):
+        return os.path.join(self.tmp, *parts)
+
+    def spawn(self, argv, **kwargs):
+        proc = subprocess.Popen(argv, env=kwargs.pop("env", self.env), **kwargs)
+        self.procs.append(proc)
+        return proc
+
+    def _xdg(self):
+        data = self.path("data")
+        config = self.path("config")
+        os.makedirs(os.path.join(data, "applications"))
+        os.makedirs(config)
+        with open(os.path.join(data, "applications", "bench-stamp.desktop"), "w") as f:
+            f.write("[Desktop Entry]\nType=Application\nName=Bench stamp\n"
+                    f"Exec={self.tool('bench_stamp_helper')} %f\n"
+                    "MimeType=text/plain;\nNoDisplay=true\n")
+        with open(os.path.join(config, "mimeapps.list"), "w") as f:
+            f.write("[Default Applications]\ntext/plain=bench-stamp.desktop\n")
+        self.env["XDG_DATA_HOME"] = data
+        self.env["XDG_CONFIG_HOME"] = config
+
+    def _display(self):
+        for number in range(90, 120):
+            if not os.path.exists(f"/tmp/.X11-unix/X{number}"):
+                break
+        read_end, write_end = os.pipe()
+        self.spawn(["Xvfb", f":{number}", "-screen", "0", "1024x768x24",
+                    "-dpi", "96", "-nolisten", "tcp", "-displayfd", str(write_end)],
+                   pass_fds=[write_end], stderr=subprocess.DEVNULL)
+        os.close(write_end)
+        with os.fdopen(read_end, "rb") as r:
+            read_line(r)
+        self.env["DISPLAY"] = f":{number}"
+        self.spawn(["openbox"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        # openbox is ready once it has set the supporting-WM property.
+        end = time.monotonic() + DEADLINE
+        while b"_NET_SUPPORTING_WM_CHECK(WINDOW)" not in subprocess.run(
+                ["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], env=self.env,
+                capture_output=True).stdout:
+            if time.monotonic() > end:
+                fail("openbox did not start")
+            time.sleep(0.05)
+
+    def _bus(self):
+        proc = self.spawn(["dbus-daemon", "--session", "--print-address",
+                           "--nofork", "--nopidfile"], stdout=subprocess.PIPE,
+                          stderr=subprocess.DEVNULL)
+        return read_line(proc.stdout)
+
+    def emit_resume(self):
+        """Emits PrepareForSleep(false); returns the stand-in's timestamp."""
+        self.stand_in.stdin.write(b"false\n")
+        self.stand_in.stdin.flush()
+        return int(read_line(self.stand_in.stdout))
+
+    def read_stamp(self):
+        """The helper's start time, once it has written it."""
+        ready, _, _ = select.select([self.stamp_fd], [], [], DEADLINE)
+        if not ready:
+            fail("the helper never started")
+        line = os.read(self.stamp_fd, 65536).decode()
+        stamp, opened = line.rstrip("\n").split(" ", 1)
+        if opened not in (self.file, "file://" + self.file):
+            fail(f"the helper opened {opened!r}")
+        return int(stamp)
+
+    def xdotool(self, *args):
+        return subprocess.run(["xdotool", *args], env=self.env, check=True,
+                              capture_output=True, timeout=DEADLINE).stdout.decode().split()
+
+    def window_state(self, window):
+        out = subprocess.run(["xprop", "-id", window, "WM_STATE"], env=self.env,
+                             capture_output=True, timeout=DEADLINE).stdout.decode()
+        return "Iconic" if "Iconic" in out else "Normal"
+
+    def wait_iconic(self, window):
+        end = time.monotonic() + DEADLINE
+        while self.window_state(window) != "Iconic":
+            if time.monotonic() > end:
+                fail("window was not minimized")
+            time.sleep(0.02)
+
+    def close(self):
+        for proc in reversed(self.procs):
+            if proc.poll() is None:
+                proc.terminate()
+                try:
+                    proc.wait(5)
+                except subprocess.TimeoutExpired:
+                    proc.kill()
+        shutil.rmtree(self.tmp, ignore_errors=True)
+
+
+def arm_vorundel(session, extra_env=None):
+    """Starts Vorundel, drops the file, presses Set and OK; returns (proc, window)."""
+    env = dict(session.env, **(extra_env or {}))
+    proc = session.spawn([os.path.join(session.build, "ui", "qt", "vorundel")], env=env)
+    window = session.xdotool("search", "--sync", "--onlyvisible", "--pid", str(proc.pid),
+                             "--name", "^Vorundel$")[0]
+    label = (twips(120 + 120 + 6495 // 2), twips(240 + 360 + 315 // 2))
+    subprocess.run([session.tool("bench_xdnd_drop"), window, str(label[0]), str(label[1]),
+                    session.file], env=env, check=True, capture_output=True, timeout=DEADLINE)
+    session.xdotool("mousemove", "--window", window, str(twips(960 + 2415 // 2)),
+                    str(twips(1260 + 375 // 2)), "click", "1")
+    end = time.monotonic() + DEADLINE
+    while True:
+        windows = session.xdotool("search", "--onlyvisible", "--pid", str(proc.pid),
+                                  "--name", "^Vorundel$")
+        boxes = [w for w in windows if w != window]
+        if boxes:
+            break
+        if time.monotonic() > end:
+            fail("no confirmation appeared")
+        time.sleep(0.02)
+    session.xdotool("windowactivate", "--sync", boxes[0], "key", "Return")
+    session.wait_iconic(window)
+    return proc, window
+
+
+def latency_vorundel(session):
+    proc, _ = arm_vorundel(session)
+    emitted = session.emit_resume()
+    stamp = session.read_stamp()
+    proc.wait(DEADLINE)
+    return stamp - emitted
+
+
+def latency_listener(session, *mode):
+    proc = session.spawn([session.tool("bench_listener"), *mode], stdout=subprocess.PIPE)
+    wait_for_line(proc.stdout, "ready")
+    emitted = session.emit_resume()
+    stamp = session.read_stamp()
+    proc.wait(DEADLINE)
+    return stamp - emitted
+
+
+def latency_script(session):
+    script = ("dbus-monitor --system \"type='signal',interface='org.freedesktop.login1.Manager',"
+              "member='PrepareForSleep'\" | while read -r line; do case \"$line\" in "
+              "*member=NameLost*) echo ready;; *'boolean false'*) exec gio open \"$1\";; "
+              "esac; done")
+    proc = session.spawn(["bash", "-c", script, "script", session.file],
+                         stdout=subprocess.PIPE, start_new_session=True)
+    wait_for_line(proc.stdout, "ready")
+    emitted = session.emit_resume()
+    stamp = session.read_stamp()
+    os.killpg(proc.pid, signal.SIGTERM)
+    proc.wait(DEADLINE)
+    return stamp - emitted
+
+
+def percentile(values, p):
+    ordered = sorted(values)
+    return ordered[min(len(ordered) - 1, int(round(p / 100 * (len(ordered) - 1))))]
+
+
+def measure_latency(session, samples):
+    subjects = {
+        "vorundel": latency_vorundel,
+        "bare listener": lambda s: latency_listener(s, "gio", s.file),
+        "common script": latency_script,
+        "floor": lambda s: latency_listener(s, "spawn", s.file, s.tool("bench_stamp_helper")),
+    }
+    names = list(subjects)
+    results = {name: [] for name in names}
+    for round_number in range(samples):
+        shift = round_number % len(names)
+        for name in names[shift:] + names[:shift]:
+            results[name].append(subjects[name](session) / 1e6)
+    return results
+
+
+def task_counters(pid):
+    switches = 0
+    for task in os.listdir(f"/proc/{pid}/task"):
+        with open(f"/proc/{pid}/task/{task}/status") as f:
+            for line in f:
+                if line.startswith(("voluntary_ctxt_switches", "nonvoluntary_ctxt_switches")):
+                    switches += int(line.split()[1])
+    with open(f"/proc/{pid}/stat") as f:
+        fields = f.read().rsplit(")", 1)[1].split()
+    cpu_ticks = int(fields[11]) + int(fields[12])
+    return switches, cpu_ticks * 1000 // os.sysconf("SC_CLK_TCK")
+
+
+def memory(pid):
+    values = {}
+    with open(f"/proc/{pid}/status") as f:
+        for line in f:
+            key, _, rest = line.partition(":")
+            if key in ("VmRSS", "RssAnon"):
+                values[key] = int(rest.split()[0]) / 1024
+    return values
+
+
+def idle_cost(session, pid, seconds):
+    time.sleep(2)
+    before = task_counters(pid)
+    time.sleep(seconds)
+    after = task_counters(pid)
+    trace = subprocess.run(["timeout", "-s", "INT", "10", "strace", "-c", "-f", "-p", str(pid)],
+                           capture_output=True, text=True).stderr
+    calls = sum(int(m.group(1)) for m in re.finditer(r"^\s*[\d.]+\s+[\d.]+\s+\d+\s+(\d+)", trace, re.M))
+    return {"switches": after[0] - before[0], "cpu_ms": after[1] - before[1], "syscalls": calls}
+
+
+def start_reference(session, env):
+    proc = session.spawn([session.tool("bench_reference_window")], env=env)
+    window = session.xdotool("search", "--sync", "--onlyvisible", "--pid", str(proc.pid),
+                             "--name", "^Vorundel$")[0]
+    return proc, window
+
+
+def first_frame(session, start):
+    """ms from exec to the first frame, for `start` given an environment."""
+    frame = session.path("frame")
+    open(frame, "w").close()
+    env = dict(session.env, LD_PRELOAD=session.tool("libbench_first_frame.so"), BENCH_FRAME=frame)
+    began = time.monotonic_ns()
+    proc, window = start(env)
+    end = time.monotonic() + DEADLINE
+    while not open(frame).read():
+        if time.monotonic() > end:
+            fail("no frame was painted")
+        time.sleep(0.005)
+    painted = int(open(frame).read().split()[0])
+    proc.terminate()
+    proc.wait(DEADLINE)
+    return (painted - began) / 1e6
+
+
+def start_vorundel(session, env):
+    proc = session.spawn([os.path.join(session.build, "ui", "qt", "vorundel")], env=env)
+    window = session.xdotool("search", "--sync", "--onlyvisible", "--pid", str(proc.pid),
+                             "--name", "^Vorundel$")[0]
+    return proc, window
+
+
+def ratio(value, reference):
+    return f"{value / reference:.2f}x" if reference else "n/a"
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--build", default=os.path.join(ROOT, "build", "linux"))
+    parser.add_argument("--samples", type=int, default=50)
+    parser.add_argument("--idle", type=int, default=30)
+    parser.add_argument("--starts", type=int, default=10)
+    args = parser.parse_args()
+    session = Session(os.path.abspath(args.build))
+    try:
+        rows = []
+        lat = measure_latency(session, args.samples)
+        bare50, bare95 = percentile(lat["bare listener"], 50), percentile(lat["bare listener"], 95)
+        for name, values in lat.items():
+            p50, p95 = percentile(values, 50), percentile(values, 95)
+            rows.append((f"resume→launch {name}", f"p50 {p50:.2f} ms, p95 {p95:.2f} ms",
+                         f"{ratio(p50, bare50)} / {ratio(p95, bare95)} of bare listener"))
+
+        starts = {"vorundel": [], "reference": []}
+        first_frame(session, lambda env: start_reference(session, env))  # warm the font cache
+        for i in range(args.starts):
+            order = [("vorundel", lambda env: start_vorundel(session, env)),
+                     ("reference", lambda env: start_reference(session, env))]
+            for name, start in (order if i % 2 == 0 else order[::-1]):
+                starts[name].append(first_frame(session, start))
+        ref_med, ref_95 = statistics.median(starts["reference"]), percentile(starts["reference"], 95)
+        for name, values in starts.items():
+            med, p95 = statistics.median(values), percentile(values, 95)
+            rows.append((f"exec→first frame {name}", f"median {med:.1f} ms, p95 {p95:.1f} ms",
+                         f"{ratio(med, ref_med)} / {ratio(p95, ref_95)} of reference"))
+
+        proc, window = arm_vorundel(session)
+        ref, ref_window = start_reference(session, session.env)
+        session.xdotool("windowminimize", "--sync", ref_window)
+        mem_v, mem_r = memory(proc.pid), memory(ref.pid)
+        idle_v = idle_cost(session, proc.pid, args.idle)
+        idle_r = idle_cost(session, ref.pid, args.idle)
+        for key in ("VmRSS", "RssAnon"):
+            rows.append((f"{key} armed", f"vorundel {mem_v[key]:.1f} MiB, reference {mem_r[key]:.1f} MiB",
+                         ratio(mem_v[key], mem_r[key])))
+        rows.append((f"idle {args.idle} s: context switches", f"vorundel {idle_v['switches']}, "
+                     f"reference {idle_r['switches']}", ""))
+        rows.append((f"idle {args.idle} s: CPU", f"vorundel {idle_v['cpu_ms']} ms, "
+                     f"reference {idle_r['cpu_ms']} ms", ""))
+        rows.append(("idle strace -c 10 s: syscalls", f"vorundel {idle_v['syscalls']}, "
+                     f"reference {idle_r['syscalls']}", ""))
+        width = max(len(r[0]) for r in rows)
+        vwidth = max(len(r[1]) for r in rows)
+        print(f"{'measure'.ljust(width)} | {'value'.ljust(vwidth)} | ratio")
+        print(f"{'-' * width}-|-{'-' * vwidth}-|------")
+        for name, value, rel in rows:
+            print(f"{name.ljust(width)} | {value.ljust(vwidth)} | {rel}")
+    finally:
+        session.close()
+
+
+if __name__ == "__main__":
+    main()
