@@ -69,6 +69,12 @@ int main(int argc, char* argv[]) {
         bus, "org.freedesktop.login1", "org.freedesktop.login1.Manager",
         "PrepareForSleep", "/org/freedesktop/login1", nullptr,
         G_DBUS_SIGNAL_FLAGS_NONE, OnPrepareForSleep, nullptr, nullptr);
+    // The bus takes messages in order: once this answers, both the
+    // window's subscription and ours are in place.
+    g_autoptr(GVariant) reply = g_dbus_connection_call_sync(
+        bus, "org.freedesktop.DBus", "/org/freedesktop/DBus",
+        "org.freedesktop.DBus", "GetId", nullptr, nullptr,
+        G_DBUS_CALL_FLAGS_NONE, -1, nullptr, nullptr);
   }
 
   auto* label = form.findChild<QLabel*>(QStringLiteral("Label1"));
