@@ -75,10 +75,13 @@ int main(int argc, char* argv[]) {
             OnPrepareForSleep, nullptr, nullptr);
         // The bus takes messages in order: once this answers, both
         // subscriptions are in place.
-        g_autoptr(GVariant) reply = g_dbus_connection_call_sync(
+        GVariant* reply = g_dbus_connection_call_sync(
             connection, "org.freedesktop.DBus", "/org/freedesktop/DBus",
             "org.freedesktop.DBus", "GetId", nullptr, nullptr,
             G_DBUS_CALL_FLAGS_NONE, -1, nullptr, nullptr);
+        if (reply != nullptr) {
+          g_variant_unref(reply);
+        }
         Print(QStringLiteral("ready"));
       });
 
