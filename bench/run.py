@@ -172,10 +172,10 @@ class Session:
         shutil.rmtree(self.tmp, ignore_errors=True)
 
 
-def arm_vorundel(session, extra_env=None):
+def arm_vorundel(session, extra_env=None, **popen):
     """Starts Vorundel, drops the file, presses Set and OK; returns (proc, window)."""
     env = dict(session.env, **(extra_env or {}))
-    proc = session.spawn([os.path.join(session.build, "ui", "qt", "vorundel")], env=env)
+    proc = session.spawn([os.path.join(session.build, "ui", "qt", "vorundel")], env=env, **popen)
     window = session.xdotool("search", "--sync", "--onlyvisible", "--pid", str(proc.pid),
                              "--name", "^Vorundel$")[0]
     label = (twips(120 + 120 + 6495 // 2), twips(240 + 360 + 315 // 2))
