@@ -34,13 +34,7 @@ int main(int argc, char** argv) {
                       layout::TwipsToPixels(layout::kClientHeight, dpi));
   auto* frame = new QGroupBox(Text(vorundel::kFrame1Caption), &window);
   frame->setGeometry(Pixels(layout::kFrame1, dpi));
-  frame->setFont(vorundel::ui::Frame1Font(layout::kFrame1PointSize));
-  QPalette palette = frame->palette();
-  const QColor darkBlue(layout::kFrame1Red, layout::kFrame1Green,
-                        layout::kFrame1Blue);
-  palette.setColor(QPalette::WindowText, darkBlue);
-  palette.setColor(QPalette::Text, darkBlue);
-  frame->setPalette(palette);
+  vorundel::ui::StyleFrame1(*frame);
   auto* label = new QLabel(frame);
   label->setGeometry(Pixels(layout::kLabel1InFrame1, dpi));
   label->setFrameShape(QFrame::Panel);

@@ -62,14 +62,7 @@ Form1::Form1() : minimized_(WindowStateIsReported()) {
 
   Frame1 = new QGroupBox(Text(kFrame1Caption), this);
   Frame1->setObjectName(QStringLiteral("Frame1"));
-  Frame1->setFont(Frame1Font(layout::kFrame1PointSize));
-  QPalette framePalette = Frame1->palette();
-  const QColor darkBlue(layout::kFrame1Red, layout::kFrame1Green,
-                        layout::kFrame1Blue);
-  // Styles draw the title in one of these two roles.
-  framePalette.setColor(QPalette::WindowText, darkBlue);
-  framePalette.setColor(QPalette::Text, darkBlue);
-  Frame1->setPalette(framePalette);
+  StyleFrame1(*Frame1);
   place(Frame1, layout::kFrame1);
 
   // Label1 reads as an entry field and shows the path literally.

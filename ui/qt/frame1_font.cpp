@@ -4,6 +4,8 @@
 
 #include <memory>
 
+#include "ui/form1_layout.h"
+
 namespace vorundel::ui {
 namespace {
 
@@ -50,6 +52,17 @@ QFont Frame1Font(double pointSize) {
   font.setPointSizeF(pointSize);
   font.setBold(true);
   return font;
+}
+
+void StyleFrame1(QWidget& frame) {
+  frame.setFont(Frame1Font(layout::kFrame1PointSize));
+  QPalette palette = frame.palette();
+  const QColor darkBlue(layout::kFrame1Red, layout::kFrame1Green,
+                        layout::kFrame1Blue);
+  // Styles draw the title in one of these two roles.
+  palette.setColor(QPalette::WindowText, darkBlue);
+  palette.setColor(QPalette::Text, darkBlue);
+  frame.setPalette(palette);
 }
 
 }  // namespace vorundel::ui

@@ -6,6 +6,7 @@
 #include <QFont>
 #include <QString>
 #include <QStringList>
+#include <QWidget>
 
 namespace vorundel::ui {
 
@@ -15,5 +16,8 @@ QString DesktopJapaneseSans();
 
 // Bold, `pointSize`, the families above in order.
 QFont Frame1Font(double pointSize);
+
+// Frame1's look: that font at its size, the caption in dark blue.
+void StyleFrame1(QWidget& frame);
 
 }  // namespace vorundel::ui
