@@ -16,9 +16,11 @@ namespace {
 
 constexpr wchar_t kExtension[] = L"vrdhost";
 
-// Every file or folder named `name` under `folder`, at any depth.
+// Every file or folder named `name` in `folder`, and with `deep` in its
+// subfolders too.
 std::vector<std::wstring> FindNamed(const std::wstring& folder,
-                                    const std::wstring& name) {
+                                    const std::wstring& name,
+                                    bool deep) {
   std::vector<std::wstring> found;
   WIN32_FIND_DATAW entry;
   const HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &entry);
@@ -35,8 +37,8 @@ std::vector<std::wstring> FindNamed(const std::wstring& folder,
         CSTR_EQUAL) {
       found.push_back(path);
     }
-    if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-      const auto deeper = FindNamed(path, name);
+    if (deep && (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+      const auto deeper = FindNamed(path, name, true);
       found.insert(found.end(), deeper.begin(), deeper.end());
     }
   } while (FindNextFileW(search, &entry));
@@ -91,10 +93,33 @@ TEST(HostileNames, EachReachesTheOpenerExactlyAndNothingElseRuns) {
     ASSERT_NE(GetFileAttributesW(file.c_str()), INVALID_FILE_ATTRIBUTES);
     ArmAndResume(scratch, opener, file);
   }
-  for (const std::wstring& folder :
-       {scratch.path(), CurrentDirectory(), ExecutableDir()}) {
-    const auto pwned = FindNamed(folder, L"pwned");
-    EXPECT_TRUE(pwned.empty()) << Utf8(pwned.front());
+  // The program ran in the scratch folder; a shell would have written
+  // there, or where the test or the programs are.
+  auto pwned = FindNamed(scratch.path(), L"pwned", true);
+  for (const std::wstring& folder : {CurrentDirectory(), ExecutableDir()}) {
+    const auto found = FindNamed(folder, L"pwned", false);
+    pwned.insert(pwned.end(), found.begin(), found.end());
+  }
+  EXPECT_TRUE(pwned.empty()) << Utf8(pwned.front());
+}
+
+// A path past MAX_PATH (260) through nested folders, as it stands and in
+// the long-path form. Wine makes and reads it in either form.
+TEST(HostileNames, APathLongerThanMaxPathReachesTheOpener) {
+  ScratchDir scratch;
+  const RecordingOpener opener(scratch, kExtension);
+  std::wstring folder = scratch.path();
+  for (const wchar_t* part :
+       {L"\\\u9577\u3044 folder ", L"\\second & level ", L"\\third %1 "}) {
+    folder += part + std::wstring(80, L'x');
+    ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+  }
+  const std::wstring file = scratch.AddFile(
+      folder.substr(scratch.path().size() + 1) + L"\\deep file." + kExtension);
+  ASSERT_GT(file.size(), std::size_t{MAX_PATH});
+  for (const std::wstring& form : {file, L"\\\\?\\" + file}) {
+    SCOPED_TRACE(Utf8(form.substr(0, 8)));
+    ArmAndResume(scratch, opener, form);
   }
 }
 

@@ -1,7 +1,5 @@
 #include "tests/win32/test_support.h"
 
-#include <shellapi.h>
-
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -47,20 +45,43 @@ ScratchDir::ScratchDir() {
   static std::atomic<int> counter{0};
   wchar_t temp[MAX_PATH + 1] = {};
   GetTempPathW(MAX_PATH + 1, temp);
+  // Wine gives the same process ids on every run: the tick count keeps a
+  // folder left by a killed run from being taken again.
   path_ = std::wstring(temp) + L"vorundel-test-" +
           std::to_wstring(GetCurrentProcessId()) + L"-" +
-          std::to_wstring(counter++);
+          std::to_wstring(GetTickCount64()) + L"-" + std::to_wstring(counter++);
   EXPECT_TRUE(CreateDirectoryW(path_.c_str(), nullptr)) << Utf8(path_);
 }
 
+namespace {
+
+// Deletes `folder` and everything in it, at any path length.
+void RemoveTree(const std::wstring& folder) {
+  WIN32_FIND_DATAW entry;
+  const HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &entry);
+  if (search != INVALID_HANDLE_VALUE) {
+    do {
+      const std::wstring name = entry.cFileName;
+      if (name == L"." || name == L"..") {
+        continue;
+      }
+      const std::wstring path = folder + L"\\" + name;
+      if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        RemoveTree(path);
+      } else {
+        SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileW(path.c_str());
+      }
+    } while (FindNextFileW(search, &entry));
+    FindClose(search);
+  }
+  RemoveDirectoryW(folder.c_str());
+}
+
+}  // namespace
+
 ScratchDir::~ScratchDir() {
-  // SHFileOperationW wants a double-NUL-terminated list.
-  std::wstring from = path_ + L'\0';
-  SHFILEOPSTRUCTW operation{};
-  operation.wFunc = FO_DELETE;
-  operation.pFrom = from.c_str();
-  operation.fFlags = FOF_NO_UI;
-  SHFileOperationW(&operation);
+  RemoveTree(L"\\\\?\\" + path_);
 }
 
 std::wstring ScratchDir::AddFile(const std::wstring& name) const {
