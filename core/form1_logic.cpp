@@ -1,6 +1,7 @@
 #include "core/form1_logic.h"
 
 #include <algorithm>
+#include <string_view>
 
 #include "core/ascii_case.h"
 #include "core/command_line.h"
@@ -69,8 +70,12 @@ bool Form1Logic::FileExists(const std::u16string& FileName) {
   if (FileName.empty()) {
     return false;
   }
+  // The "?" of the long-path prefix \\?\ is no wildcard.
+  constexpr std::u16string_view kLongPathPrefix = u"\\\\?\\";
+  const std::size_t nameStart =
+      FileName.starts_with(kLongPathPrefix) ? kLongPathPrefix.size() : 0;
   if (platform_.WildcardsInFileNames() &&
-      FileName.find_first_of(u"*?") != std::u16string::npos) {
+      FileName.find_first_of(u"*?", nameStart) != std::u16string::npos) {
     return false;
   }
   const auto attributes = platform_.FileAttributes(FileName);

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "platform/win32/classes_key.h"
+#include "platform/win32/file_class_open.h"
 #include "platform/win32/wide.h"
 
 namespace vorundel::win32 {
@@ -46,9 +47,20 @@ std::u16string Win32Services::CurrentDirectory() {
 
 std::int32_t Win32Services::ShellOpen(const std::u16string& path,
                                       const std::u16string& directory) {
-  const HINSTANCE result = ShellExecuteW(nullptr, L"open", Wide(path), nullptr,
-                                         Wide(directory), SW_SHOWNORMAL);
-  const INT_PTR code = reinterpret_cast<INT_PTR>(result);
+  // What was armed is a file: a folder now at its path would open in the
+  // file manager instead.
+  const DWORD attributes = GetFileAttributesW(Wide(path));
+  if (attributes == INVALID_FILE_ATTRIBUTES ||
+      (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    return SE_ERR_FNF;
+  }
+  const std::wstring file(Wide(path), path.size());
+  const std::wstring folder(Wide(directory), directory.size());
+  const INT_PTR code = ShellTakesLiterally(file) && ShellTakesLiterally(folder)
+                           ? reinterpret_cast<INT_PTR>(ShellExecuteW(
+                                 nullptr, L"open", file.c_str(), nullptr,
+                                 folder.c_str(), SW_SHOWNORMAL))
+                           : OpenThroughFileClass(file, folder);
   if (code > std::numeric_limits<std::int32_t>::max()) {
     return std::numeric_limits<std::int32_t>::max();
   }

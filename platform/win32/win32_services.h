@@ -14,7 +14,9 @@ class Win32Services : public Platform {
   std::optional<std::uint32_t> FileAttributes(
       const std::u16string& path) override;
   std::u16string CurrentDirectory() override;
-  // ShellExecuteW: COM must be initialised apartment-threaded on the
+  // ShellExecuteW, or the open command of the file's class for a path the
+  // shell would not take literally; a folder or a missing file is refused
+  // (SE_ERR_FNF). COM must be initialised apartment-threaded on the
   // calling thread, since the shell may hand the verb to a COM handler.
   std::int32_t ShellOpen(const std::u16string& path,
                          const std::u16string& directory) override;

@@ -66,8 +66,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   FUZZ_CHECK(platform.openKeys == 0);
   FUZZ_CHECK(platform.closedKeys == platform.reads);
 
+  // The "?" of a leading long-path prefix is no wildcard.
+  const std::size_t nameStart = name.starts_with(u"\\\\?\\") ? 4 : 0;
   const bool wildcard =
-      platform.wildcards && name.find_first_of(u"*?") != std::u16string::npos;
+      platform.wildcards &&
+      name.find_first_of(u"*?", nameStart) != std::u16string::npos;
   const bool exists = !name.empty() && !wildcard && (flags & 4) &&
                       (attributes & kAttributeDirectory) == 0;
   bool prompted = false;

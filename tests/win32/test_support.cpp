@@ -1,7 +1,5 @@
 #include "tests/win32/test_support.h"
 
-#include <shellapi.h>
-
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -47,20 +45,43 @@ ScratchDir::ScratchDir() {
   static std::atomic<int> counter{0};
   wchar_t temp[MAX_PATH + 1] = {};
   GetTempPathW(MAX_PATH + 1, temp);
+  // Wine gives the same process ids on every run: the tick count keeps a
+  // folder left by a killed run from being taken again.
   path_ = std::wstring(temp) + L"vorundel-test-" +
           std::to_wstring(GetCurrentProcessId()) + L"-" +
-          std::to_wstring(counter++);
+          std::to_wstring(GetTickCount64()) + L"-" + std::to_wstring(counter++);
   EXPECT_TRUE(CreateDirectoryW(path_.c_str(), nullptr)) << Utf8(path_);
 }
 
+namespace {
+
+// Deletes `folder` and everything in it, at any path length.
+void RemoveTree(const std::wstring& folder) {
+  WIN32_FIND_DATAW entry;
+  const HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &entry);
+  if (search != INVALID_HANDLE_VALUE) {
+    do {
+      const std::wstring name = entry.cFileName;
+      if (name == L"." || name == L"..") {
+        continue;
+      }
+      const std::wstring path = folder + L"\\" + name;
+      if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        RemoveTree(path);
+      } else {
+        SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileW(path.c_str());
+      }
+    } while (FindNextFileW(search, &entry));
+    FindClose(search);
+  }
+  RemoveDirectoryW(folder.c_str());
+}
+
+}  // namespace
+
 ScratchDir::~ScratchDir() {
-  // SHFileOperationW wants a double-NUL-terminated list.
-  std::wstring from = path_ + L'\0';
-  SHFILEOPSTRUCTW operation{};
-  operation.wFunc = FO_DELETE;
-  operation.pFrom = from.c_str();
-  operation.fFlags = FOF_NO_UI;
-  SHFileOperationW(&operation);
+  RemoveTree(L"\\\\?\\" + path_);
 }
 
 std::wstring ScratchDir::AddFile(const std::wstring& name) const {
@@ -115,6 +136,68 @@ void TestClassesKey::SetDefault(const std::wstring& subkey,
   RegCloseKey(key);
 }
 
+void TestClassesKey::SetDefaultRaw(const std::wstring& subkey,
+                                   DWORD type,
+                                   const std::string& bytes) {
+  HKEY key = nullptr;
+  ASSERT_EQ(
+      RegCreateKeyExW(HKEY_LOCAL_MACHINE, (kClassesRoot + subkey).c_str(), 0,
+                      nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+      ERROR_SUCCESS);
+  EXPECT_EQ(RegSetValueExW(key, nullptr, 0, type,
+                           reinterpret_cast<const BYTE*>(bytes.data()),
+                           static_cast<DWORD>(bytes.size())),
+            ERROR_SUCCESS);
+  RegCloseKey(key);
+}
+
+DeniedReading::DeniedReading(const std::wstring& subkey) {
+  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, (kClassesRoot + subkey).c_str(), 0,
+                    READ_CONTROL | WRITE_DAC, &key_) != ERROR_SUCCESS) {
+    ADD_FAILURE() << "cannot open " << Utf8(subkey);
+    key_ = nullptr;
+    return;
+  }
+  DWORD size = 0;
+  RegGetKeySecurity(key_, DACL_SECURITY_INFORMATION, nullptr, &size);
+  previous_.resize(size);
+  if (RegGetKeySecurity(key_, DACL_SECURITY_INFORMATION, previous_.data(),
+                        &size) != ERROR_SUCCESS) {
+    previous_.clear();
+  }
+  // Deny reading to Everyone (S-1-1-0), grant the rest.
+  SID_IDENTIFIER_AUTHORITY world = SECURITY_WORLD_SID_AUTHORITY;
+  PSID everyone = nullptr;
+  if (!AllocateAndInitializeSid(&world, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0,
+                                0, &everyone)) {
+    ADD_FAILURE() << "no SID for Everyone";
+    return;
+  }
+  const DWORD aclSize = sizeof(ACL) + sizeof(ACCESS_DENIED_ACE) +
+                        sizeof(ACCESS_ALLOWED_ACE) + 2 * GetLengthSid(everyone);
+  std::vector<BYTE> aclBytes(aclSize);
+  auto* acl = reinterpret_cast<ACL*>(aclBytes.data());
+  InitializeAcl(acl, aclSize, ACL_REVISION);
+  AddAccessDeniedAce(acl, ACL_REVISION, KEY_READ, everyone);
+  AddAccessAllowedAce(acl, ACL_REVISION, KEY_ALL_ACCESS, everyone);
+  SECURITY_DESCRIPTOR descriptor;
+  InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION);
+  SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE);
+  EXPECT_EQ(RegSetKeySecurity(key_, DACL_SECURITY_INFORMATION, &descriptor),
+            ERROR_SUCCESS);
+  FreeSid(everyone);
+}
+
+DeniedReading::~DeniedReading() {
+  if (key_ == nullptr) {
+    return;
+  }
+  if (!previous_.empty()) {
+    RegSetKeySecurity(key_, DACL_SECURITY_INFORMATION, previous_.data());
+  }
+  RegCloseKey(key_);
+}
+
 namespace {
 
 std::wstring Quoted(const std::wstring& text) {
@@ -125,17 +208,31 @@ std::wstring Quoted(const std::wstring& text) {
 
 RecordingOpener::RecordingOpener(const ScratchDir& scratch,
                                  const std::wstring& extension)
-    : record_(scratch.path() + L"\\opened.txt"),
+    : extension_(extension),
+      record_(scratch.path() + L"\\opened.txt"),
       eventName_(L"Local\\VorundelTestOpened-" +
                  std::to_wstring(GetCurrentProcessId()) + L"-" + extension),
       event_(CreateEventW(nullptr, FALSE, FALSE, eventName_.c_str())),
       extensionKey_(L"." + extension),
       classKey_(L"Vorundel.Test." + extension) {
-  TestClassesKey::SetDefault(L"." + extension, L"Vorundel.Test." + extension);
+  Register();
+}
+
+void RecordingOpener::Register() const {
+  TestClassesKey::SetDefault(L"." + extension_, L"Vorundel.Test." + extension_);
   TestClassesKey::SetDefault(
-      L"Vorundel.Test." + extension + L"\\shell\\open\\command",
+      L"Vorundel.Test." + extension_ + L"\\shell\\open\\command",
       Quoted(ProgramPath()) + L" " + Quoted(record_) + L" " +
           Quoted(eventName_) + L" \"%1\"");
+}
+
+void RecordingOpener::Unregister() const {
+  for (const std::wstring& subkey :
+       {L"." + extension_, L"Vorundel.Test." + extension_}) {
+    const std::wstring path = kClassesRoot + subkey;
+    EXPECT_EQ(RegDeleteTreeW(HKEY_LOCAL_MACHINE, path.c_str()), ERROR_SUCCESS);
+    RegDeleteKeyW(HKEY_LOCAL_MACHINE, path.c_str());
+  }
 }
 
 std::wstring RecordingOpener::ProgramPath() const {

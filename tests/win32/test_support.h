@@ -59,9 +59,28 @@ class TestClassesKey {
   static void SetDefault(const std::wstring& subkey,
                          const std::wstring& value,
                          bool terminated = true);
+  // Sets `subkey`'s default value to `bytes` of any type.
+  static void SetDefaultRaw(const std::wstring& subkey,
+                            DWORD type,
+                            const std::string& bytes);
 
  private:
   std::wstring subkey_;
+};
+
+// While it lives, nobody may read the key under
+// HKEY_LOCAL_MACHINE\Software\Classes (a deny entry for Everyone, which
+// Wine enforces); its access list is put back after.
+class DeniedReading {
+ public:
+  explicit DeniedReading(const std::wstring& subkey);
+  ~DeniedReading();
+  DeniedReading(const DeniedReading&) = delete;
+  DeniedReading& operator=(const DeniedReading&) = delete;
+
+ private:
+  HKEY key_ = nullptr;
+  std::vector<BYTE> previous_;
 };
 
 // The opener stand-in registered for a test extension: each file opened
@@ -70,6 +89,9 @@ class RecordingOpener {
  public:
   // Associates `.extension` with the stand-in.
   RecordingOpener(const ScratchDir& scratch, const std::wstring& extension);
+  // Removes the association, and puts it back.
+  void Unregister() const;
+  void Register() const;
   // The program path that the association's command line names.
   std::wstring ProgramPath() const;
   // Waits until the stand-in has run once more; false on timeout.
@@ -79,6 +101,7 @@ class RecordingOpener {
   std::vector<std::wstring> OpenedPaths() const;
 
  private:
+  std::wstring extension_;
   std::wstring record_;
   std::wstring eventName_;
   UniqueHandle event_;

@@ -1,0 +1,87 @@
+#include "platform/win32/file_class_open.h"
+
+#include <shellapi.h>
+
+#include <optional>
+
+#include "platform/win32/classes_key.h"
+#include "platform/win32/wide.h"
+
+namespace vorundel::win32 {
+namespace {
+
+std::optional<std::u16string> DefaultValueOf(const std::u16string& subkey) {
+  const auto key = Win32ClassesKey::Open(subkey);
+  if (!key) {
+    return std::nullopt;
+  }
+  auto value = key->ReadDefaultValue();
+  if (!value || value->empty()) {
+    return std::nullopt;
+  }
+  return value;
+}
+
+// ".ext" of the path's last component, or nothing.
+std::optional<std::u16string> ExtensionOf(const std::wstring& path) {
+  const std::size_t nameStart = path.find_last_of(L"\\/");
+  const std::size_t dot = path.rfind(L'.');
+  if (dot == std::wstring::npos ||
+      (nameStart != std::wstring::npos && dot < nameStart)) {
+    return std::nullopt;
+  }
+  return FromWide(std::wstring_view(path).substr(dot));
+}
+
+}  // namespace
+
+bool ShellTakesLiterally(const std::wstring& text) {
+  if (text.size() >= MAX_PATH) {
+    return false;
+  }
+  if (text.find(L'%') == std::wstring::npos) {
+    return true;
+  }
+  const DWORD size = ExpandEnvironmentStringsW(text.c_str(), nullptr, 0);
+  if (size == 0) {
+    return false;
+  }
+  std::wstring expanded(size, L'\0');
+  const DWORD written =
+      ExpandEnvironmentStringsW(text.c_str(), expanded.data(), size);
+  if (written == 0 || written > size) {
+    return false;
+  }
+  expanded.resize(written - 1);
+  return expanded == text;
+}
+
+INT_PTR OpenThroughFileClass(const std::wstring& path,
+                             const std::wstring& directory) {
+  const auto extension = ExtensionOf(path);
+  const auto className = extension ? DefaultValueOf(*extension) : std::nullopt;
+  // Without an open command the shell would run the file itself.
+  if (!className || !DefaultValueOf(*className + u"\\shell\\open\\command")) {
+    return SE_ERR_NOASSOC;
+  }
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(HKEY_CLASSES_ROOT, Wide(*className), 0, KEY_READ, &key) !=
+      ERROR_SUCCESS) {
+    return SE_ERR_NOASSOC;
+  }
+  const UniqueHkey classKey(key);
+
+  SHELLEXECUTEINFOW info{};
+  info.cbSize = sizeof(info);
+  // The program ends right after the launch: wait for it to be under way.
+  info.fMask = SEE_MASK_CLASSKEY | SEE_MASK_NOASYNC;
+  info.hkeyClass = classKey.get();
+  info.lpVerb = L"open";
+  info.lpFile = path.c_str();
+  info.lpDirectory = directory.c_str();
+  info.nShow = SW_SHOWNORMAL;
+  ShellExecuteExW(&info);
+  return reinterpret_cast<INT_PTR>(info.hInstApp);
+}
+
+}  // namespace vorundel::win32
