@@ -47,6 +47,20 @@ class DesktopSandbox {
   std::unique_ptr<Subprocess> bus_;
 };
 
+// Makes the launch recorder the default application of `mimeType` too,
+// while it lives. Set up before the program under test starts.
+class RecorderAssociation {
+ public:
+  explicit RecorderAssociation(const std::string& mimeType);
+  ~RecorderAssociation();
+  RecorderAssociation(const RecorderAssociation&) = delete;
+  RecorderAssociation& operator=(const RecorderAssociation&) = delete;
+
+ private:
+  std::string entry_;
+  std::string previousDefaults_;
+};
+
 // The sandbox of this test process.
 DesktopSandbox& Sandbox();
 
