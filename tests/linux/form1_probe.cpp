@@ -124,6 +124,13 @@ int main(int argc, char* argv[]) {
         bus, "org.freedesktop.login1", "org.freedesktop.login1.Manager",
         "PrepareForSleep", "/org/freedesktop/login1", nullptr,
         G_DBUS_SIGNAL_FLAGS_NONE, OnPrepareForSleep, nullptr, nullptr);
+    // The bus takes a connection's messages in order: once this call is
+    // answered, it has the match rules above, the window's included, and
+    // a signal emitted after "ready" reaches both.
+    g_autoptr(GVariant) id = g_dbus_connection_call_sync(
+        bus, "org.freedesktop.DBus", "/org/freedesktop/DBus",
+        "org.freedesktop.DBus", "GetId", nullptr, G_VARIANT_TYPE("(s)"),
+        G_DBUS_CALL_FLAGS_NONE, 10000, nullptr, nullptr);
   }
   g_autoptr(GAppInfoMonitor) applications = nullptr;
 
