@@ -162,26 +162,31 @@ std::vector<LaunchRecord> DesktopSandbox::WaitForLaunches(
   return records;
 }
 
-RecorderAssociation::RecorderAssociation(const std::string& mimeType) {
+RecorderAssociation::RecorderAssociation(const std::string& mimeType,
+                                         const std::string& program) {
   std::string id = "vorundel-test-" + mimeType + ".desktop";
   std::replace(id.begin(), id.end(), '/', '-');
   const fs::path root(Sandbox().root());
   entry_ = root / "data/applications" / id;
-  WriteFile(entry_,
-            "[Desktop Entry]\n"
-            "Type=Application\n"
-            "Name=Launch recorder for " +
-                mimeType +
-                "\n"
-                "Exec=vorundel-test-recorder %f\n"
-                "MimeType=" +
-                mimeType +
-                ";\n"
-                "NoDisplay=true\n");
-  // The list's last group is the defaults.
+  std::ostringstream entry;
+  entry << "[Desktop Entry]\n"
+        << "Type=Application\n"
+        << "Name=Launch recorder for " << mimeType << "\n"
+        << "Exec=" << program << " %f\n"
+        << "MimeType=" << mimeType << ";\n"
+        << "NoDisplay=true\n";
+  WriteFile(entry_, entry.str());
+  // The list's last group is the defaults; this default replaces any
+  // other for the type.
   const fs::path defaults = root / "config/mimeapps.list";
   previousDefaults_ = ReadFile(defaults);
-  WriteFile(defaults, previousDefaults_ + mimeType + "=" + id + "\n");
+  std::string list;
+  for (const auto& line : Split(previousDefaults_, '\n')) {
+    if (!line.empty() && line.rfind(mimeType + "=", 0) != 0) {
+      list += line + "\n";
+    }
+  }
+  WriteFile(defaults, list + mimeType + "=" + id + "\n");
 }
 
 RecorderAssociation::~RecorderAssociation() {

@@ -131,6 +131,9 @@ int main(int argc, char* argv[]) {
         bus, "org.freedesktop.DBus", "/org/freedesktop/DBus",
         "org.freedesktop.DBus", "GetId", nullptr, G_VARIANT_TYPE("(s)"),
         G_DBUS_CALL_FLAGS_NONE, 10000, nullptr, nullptr);
+    if (id == nullptr) {
+      std::fprintf(stderr, "probe: the bus did not answer\n");
+    }
   }
   g_autoptr(GAppInfoMonitor) applications = nullptr;
 
