@@ -139,9 +139,8 @@ TEST_F(ResumeFaultTest, AssociationRemovedAfterArmingShowsFailure) {
   }
 }
 
-// Windows keeps an association's command in a registry value that was once
-// read into 512 bytes; here it is a .desktop entry's Exec line. Longer than
-// that, it is still named whole and still launches.
+// An association's command longer than a fixed 512-byte buffer (here the
+// Exec line of a .desktop entry) is still named whole and still launches.
 TEST_F(ResumeFaultTest, CommandOver512BytesIsNamedWholeAndLaunches) {
   fs::path folder = Sandbox().root() + "/programs";
   for (const char c : {'d', 'e', 'f'}) {
