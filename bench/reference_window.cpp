@@ -1,5 +1,5 @@
-// The reference for start-up and memory: the same widgets, texts and
-// geometry as the real window, and nothing else.
+// The reference for start-up and memory: the same widgets, texts, fonts
+// and geometry as the real window, and nothing else.
 #include <QApplication>
 #include <QGroupBox>
 #include <QLabel>
@@ -8,6 +8,7 @@
 
 #include "core/texts.h"
 #include "ui/form1_layout.h"
+#include "ui/qt/frame1_font.h"
 
 namespace {
 
@@ -33,6 +34,13 @@ int main(int argc, char** argv) {
                       layout::TwipsToPixels(layout::kClientHeight, dpi));
   auto* frame = new QGroupBox(Text(vorundel::kFrame1Caption), &window);
   frame->setGeometry(Pixels(layout::kFrame1, dpi));
+  frame->setFont(vorundel::ui::Frame1Font(layout::kFrame1PointSize));
+  QPalette palette = frame->palette();
+  const QColor darkBlue(layout::kFrame1Red, layout::kFrame1Green,
+                        layout::kFrame1Blue);
+  palette.setColor(QPalette::WindowText, darkBlue);
+  palette.setColor(QPalette::Text, darkBlue);
+  frame->setPalette(palette);
   auto* label = new QLabel(frame);
   label->setGeometry(Pixels(layout::kLabel1InFrame1, dpi));
   label->setFrameShape(QFrame::Panel);

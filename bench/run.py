@@ -2,11 +2,15 @@
 """Measures Vorundel on Linux against references run in the same session.
 
 Usage: bench/run.py [--build DIR] [--samples N] [--idle SECONDS]
+                    [--starts N] [--windows vorundel.exe]
 
 Starts Xvfb (-dpi 96) with openbox, a private system bus with a stand-in
 logind, a private session bus, and a temporary XDG data/config home in
 which a stamp helper opens .txt files. Prints one table; every figure is
 also given as a ratio to its reference, because this machine is shared.
+Vorundel is armed as a user would: the file dropped on Label1 (XDND),
+Set clicked, the confirmation answered. With a built vorundel.exe, its
+size and its start-up under Wine (own prefix) are added for the record.
 """
 import argparse
 import os
@@ -172,10 +176,10 @@ class Session:
         shutil.rmtree(self.tmp, ignore_errors=True)
 
 
-def arm_vorundel(session, extra_env=None):
+def arm_vorundel(session, extra_env=None, **popen):
     """Starts Vorundel, drops the file, presses Set and OK; returns (proc, window)."""
     env = dict(session.env, **(extra_env or {}))
-    proc = session.spawn([os.path.join(session.build, "ui", "qt", "vorundel")], env=env)
+    proc = session.spawn([os.path.join(session.build, "ui", "qt", "vorundel")], env=env, **popen)
     window = session.xdotool("search", "--sync", "--onlyvisible", "--pid", str(proc.pid),
                              "--name", "^Vorundel$")[0]
     label = (twips(120 + 120 + 6495 // 2), twips(240 + 360 + 315 // 2))
@@ -252,16 +256,25 @@ def measure_latency(session, samples):
 
 
 def task_counters(pid):
-    switches = 0
+    """Context switches of each thread, and the process's CPU time in ms."""
+    switches = {}
     for task in os.listdir(f"/proc/{pid}/task"):
         with open(f"/proc/{pid}/task/{task}/status") as f:
-            for line in f:
-                if line.startswith(("voluntary_ctxt_switches", "nonvoluntary_ctxt_switches")):
-                    switches += int(line.split()[1])
+            switches[task] = sum(int(line.split()[1]) for line in f
+                                 if line.startswith(("voluntary_ctxt_switches",
+                                                     "nonvoluntary_ctxt_switches")))
     with open(f"/proc/{pid}/stat") as f:
         fields = f.read().rsplit(")", 1)[1].split()
     cpu_ticks = int(fields[11]) + int(fields[12])
     return switches, cpu_ticks * 1000 // os.sysconf("SC_CLK_TCK")
+
+
+def wakeups(before, after):
+    """Switches of the threads alive throughout, plus one for each thread
+    that started or ended in between (it woke to do so)."""
+    common = before.keys() & after.keys()
+    return (sum(after[t] - before[t] for t in common)
+            + len(before.keys() ^ after.keys()))
 
 
 def memory(pid):
@@ -274,15 +287,21 @@ def memory(pid):
     return values
 
 
-def idle_cost(session, pid, seconds):
-    time.sleep(2)
-    before = task_counters(pid)
+def idle_cost(session, pids, seconds):
+    """Wake-ups and CPU of each process over the same `seconds`, then 10 s
+    of strace -c on each (in parallel)."""
+    before = [task_counters(pid) for pid in pids]
     time.sleep(seconds)
-    after = task_counters(pid)
-    trace = subprocess.run(["timeout", "-s", "INT", "10", "strace", "-c", "-f", "-p", str(pid)],
-                           capture_output=True, text=True).stderr
-    calls = sum(int(m.group(1)) for m in re.finditer(r"^\s*[\d.]+\s+[\d.]+\s+\d+\s+(\d+)", trace, re.M))
-    return {"switches": after[0] - before[0], "cpu_ms": after[1] - before[1], "syscalls": calls}
+    after = [task_counters(pid) for pid in pids]
+    traces = [subprocess.Popen(["timeout", "-s", "INT", "10", "strace", "-c", "-f", "-p", str(pid)],
+                               stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
+              for pid in pids]
+    results = []
+    for b, a, trace in zip(before, after, traces):
+        out = trace.communicate()[1]
+        calls = sum(int(m.group(1)) for m in re.finditer(r"^\s*[\d.]+\s+[\d.]+\s+\d+\s+(\d+)", out, re.M))
+        results.append({"switches": wakeups(b[0], a[0]), "cpu_ms": a[1] - b[1], "syscalls": calls})
+    return results
 
 
 def start_reference(session, env):
@@ -317,6 +336,40 @@ def start_vorundel(session, env):
     return proc, window
 
 
+def wine_startup_in_session(exe, runs):
+    """Inside a wine-run.sh session: ms from starting `exe` to its window
+    being visible, after one warm-up run."""
+    times = []
+    for i in range(runs + 1):
+        began = time.monotonic_ns()
+        proc = subprocess.Popen(["wine", exe], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        subprocess.run(["xdotool", "search", "--sync", "--onlyvisible", "--name", "^Vorundel$"],
+                       check=True, capture_output=True, timeout=60)
+        shown = time.monotonic_ns()
+        proc.terminate()
+        proc.wait(30)
+        if i > 0:
+            times.append((shown - began) / 1e6)
+    print(" ".join(f"{t:.1f}" for t in times))
+
+
+def windows_rows(exe, runs):
+    """exe size and start-up under Wine, in a prefix of its own."""
+    wine_run = os.path.join(ROOT, "cmake", "wine-run.sh")
+    root = tempfile.mkdtemp(prefix="vorundel-bench-wine-")
+    try:
+        subprocess.run([wine_run, root, "--create"], check=True, capture_output=True)
+        out = subprocess.run([wine_run, root, "--exec", sys.executable, os.path.abspath(__file__),
+                              "--wine-startup", exe, "--starts", str(runs)],
+                             check=True, capture_output=True, text=True).stdout
+        times = [float(t) for t in out.split()]
+    finally:
+        subprocess.run([wine_run, root, "--remove"], capture_output=True)
+    return [("vorundel.exe size", f"{os.path.getsize(exe)} bytes", ""),
+            ("vorundel.exe start to window, Wine", f"median {statistics.median(times):.0f} ms "
+             f"of {len(times)}", "")]
+
+
 def ratio(value, reference):
     return f"{value / reference:.2f}x" if reference else "n/a"
 
@@ -327,7 +380,13 @@ def main():
     parser.add_argument("--samples", type=int, default=50)
     parser.add_argument("--idle", type=int, default=30)
     parser.add_argument("--starts", type=int, default=10)
+    parser.add_argument("--windows", default=os.path.join(ROOT, "build", "windows", "bin", "vorundel.exe"),
+                        help="vorundel.exe to time under Wine, if it exists")
+    parser.add_argument("--wine-startup", metavar="EXE", help=argparse.SUPPRESS)
     args = parser.parse_args()
+    if args.wine_startup:
+        wine_startup_in_session(args.wine_startup, args.starts)
+        return
     session = Session(os.path.abspath(args.build))
     try:
         rows = []
@@ -354,9 +413,9 @@ def main():
         proc, window = arm_vorundel(session)
         ref, ref_window = start_reference(session, session.env)
         session.xdotool("windowminimize", "--sync", ref_window)
+        time.sleep(2)
         mem_v, mem_r = memory(proc.pid), memory(ref.pid)
-        idle_v = idle_cost(session, proc.pid, args.idle)
-        idle_r = idle_cost(session, ref.pid, args.idle)
+        idle_v, idle_r = idle_cost(session, [proc.pid, ref.pid], args.idle)
         for key in ("VmRSS", "RssAnon"):
             rows.append((f"{key} armed", f"vorundel {mem_v[key]:.1f} MiB, reference {mem_r[key]:.1f} MiB",
                          ratio(mem_v[key], mem_r[key])))
@@ -366,6 +425,8 @@ def main():
                      f"reference {idle_r['cpu_ms']} ms", ""))
         rows.append(("idle strace -c 10 s: syscalls", f"vorundel {idle_v['syscalls']}, "
                      f"reference {idle_r['syscalls']}", ""))
+        if os.path.exists(args.windows):
+            rows.extend(windows_rows(os.path.abspath(args.windows), args.starts))
         width = max(len(r[0]) for r in rows)
         vwidth = max(len(r[1]) for r in rows)
         print(f"{'measure'.ljust(width)} | {'value'.ljust(vwidth)} | ratio")

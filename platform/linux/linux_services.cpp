@@ -16,7 +16,11 @@ constexpr std::uint32_t kAttributeNormal = 0x80;
 }  // namespace
 
 LinuxServices::LinuxServices(PowerObserver& powerObserver)
-    : power_(powerObserver) {}
+    : power_(powerObserver) {
+  // GLib keeps a finished worker thread for 15 s, which then wakes to
+  // exit; the program should sleep while it waits, so let them go at once.
+  g_thread_pool_set_max_unused_threads(0);
+}
 
 std::unique_ptr<ClassesKey> LinuxServices::OpenClassesKey(
     const std::u16string& subkey) {

@@ -3,6 +3,7 @@
 // window and is left to a subclass.
 #pragma once
 
+#include "platform/linux/async_bus.h"
 #include "platform/linux/logind_power_source.h"
 #include "platform/linux/power_observer.h"
 #include "platform/platform.h"
@@ -27,6 +28,9 @@ class LinuxServices : public Platform {
 
  private:
   LogindPowerSource power_;
+  // Held from the start so that a launch, which announces itself on the
+  // session bus, does not first have to connect to it.
+  AsyncBus session_{G_BUS_TYPE_SESSION};
 };
 
 }  // namespace vorundel::linux_desktop

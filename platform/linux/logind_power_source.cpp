@@ -50,9 +50,9 @@ bool NameIsActivatable(GDBusConnection* bus, const char* name) {
 }  // namespace
 
 LogindPowerSource::LogindPowerSource(PowerObserver& observer)
-    : observer_(observer) {
-  EnsureSubscribed();
-}
+    : observer_(observer),
+      connecting_(G_BUS_TYPE_SYSTEM,
+                  [this](GDBusConnection* bus) { Subscribe(bus); }) {}
 
 LogindPowerSource::~LogindPowerSource() {
   if (subscription_ != 0) {
@@ -69,10 +69,20 @@ bool LogindPowerSource::EnsureSubscribed() {
     g_dbus_connection_signal_unsubscribe(bus_.get(), subscription_);
     subscription_ = 0;
   }
-  bus_.reset(g_bus_get_sync(G_BUS_TYPE_SYSTEM, nullptr, nullptr));
-  if (!bus_) {
+  GObjectPtr<GDBusConnection> bus(
+      g_bus_get_sync(G_BUS_TYPE_SYSTEM, nullptr, nullptr));
+  if (!bus) {
     return false;
   }
+  Subscribe(bus.get());
+  return subscription_ != 0;
+}
+
+void LogindPowerSource::Subscribe(GDBusConnection* bus) {
+  if (subscription_ != 0) {
+    return;
+  }
+  bus_.reset(G_DBUS_CONNECTION(g_object_ref(bus)));
   // The shared system bus connection would otherwise end the process when
   // the bus goes away.
   g_dbus_connection_set_exit_on_close(bus_.get(), FALSE);
@@ -82,7 +92,6 @@ bool LogindPowerSource::EnsureSubscribed() {
       bus_.get(), kLogindName, kLogindManager, "PrepareForSleep", kLogindPath,
       nullptr, G_DBUS_SIGNAL_FLAGS_NONE, &LogindPowerSource::OnPrepareForSleep,
       this, nullptr);
-  return subscription_ != 0;
 }
 
 bool LogindPowerSource::CanDeliver() {

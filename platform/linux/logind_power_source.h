@@ -9,6 +9,7 @@
 
 #include <gio/gio.h>
 
+#include "platform/linux/async_bus.h"
 #include "platform/linux/glib_ptr.h"
 #include "platform/linux/power_observer.h"
 
@@ -16,7 +17,7 @@ namespace vorundel::linux_desktop {
 
 class LogindPowerSource {
  public:
-  // Subscribes at once when the system bus is reachable.
+  // Subscribes as soon as the system bus answers, without waiting for it.
   explicit LogindPowerSource(PowerObserver& observer);
   ~LogindPowerSource();
   LogindPowerSource(const LogindPowerSource&) = delete;
@@ -27,8 +28,9 @@ class LogindPowerSource {
   bool CanDeliver();
 
  private:
-  // Connects and subscribes if that has not happened yet.
+  // Connects and subscribes now if that has not happened yet.
   bool EnsureSubscribed();
+  void Subscribe(GDBusConnection* bus);
   static void OnPrepareForSleep(GDBusConnection* connection,
                                 const gchar* sender,
                                 const gchar* objectPath,
@@ -40,6 +42,8 @@ class LogindPowerSource {
   PowerObserver& observer_;
   GObjectPtr<GDBusConnection> bus_;
   guint subscription_ = 0;
+  // Declared last: its callback uses the members above.
+  AsyncBus connecting_;
 };
 
 }  // namespace vorundel::linux_desktop

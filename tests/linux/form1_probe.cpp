@@ -30,6 +30,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/linux/async_bus.h"
 #include "tests/linux/drag_drop.h"
 #include "ui/qt/form1.h"
 
@@ -114,27 +115,30 @@ int main(int argc, char* argv[]) {
                    [] { QCoreApplication::exit(0); });
   form.show();
 
-  // Subscribed after the window: its callback runs after the window's.
-  g_autoptr(GDBusConnection) bus =
-      g_bus_get_sync(G_BUS_TYPE_SYSTEM, nullptr, nullptr);
+  // The window connects to the system bus in the background and subscribes
+  // once connected; connections to one bus complete in the order asked, so
+  // ours subscribes after the window's, and its callback runs after the
+  // window has handled the same signal. Ready once the bus has both.
   guint subscription = 0;
-  if (bus != nullptr) {
-    g_dbus_connection_set_exit_on_close(bus, FALSE);
-    subscription = g_dbus_connection_signal_subscribe(
-        bus, "org.freedesktop.login1", "org.freedesktop.login1.Manager",
-        "PrepareForSleep", "/org/freedesktop/login1", nullptr,
-        G_DBUS_SIGNAL_FLAGS_NONE, OnPrepareForSleep, nullptr, nullptr);
-    // The bus takes a connection's messages in order: once this call is
-    // answered, it has the match rules above, the window's included, and
-    // a signal emitted after "ready" reaches both.
-    g_autoptr(GVariant) id = g_dbus_connection_call_sync(
-        bus, "org.freedesktop.DBus", "/org/freedesktop/DBus",
-        "org.freedesktop.DBus", "GetId", nullptr, G_VARIANT_TYPE("(s)"),
-        G_DBUS_CALL_FLAGS_NONE, 10000, nullptr, nullptr);
-    if (id == nullptr) {
-      std::fprintf(stderr, "probe: the bus did not answer\n");
-    }
-  }
+  vorundel::linux_desktop::AsyncBus bus(
+      G_BUS_TYPE_SYSTEM, [&subscription](GDBusConnection* connection) {
+        g_dbus_connection_set_exit_on_close(connection, FALSE);
+        subscription = g_dbus_connection_signal_subscribe(
+            connection, "org.freedesktop.login1",
+            "org.freedesktop.login1.Manager", "PrepareForSleep",
+            "/org/freedesktop/login1", nullptr, G_DBUS_SIGNAL_FLAGS_NONE,
+            OnPrepareForSleep, nullptr, nullptr);
+        // The bus takes messages in order: once this answers, both
+        // subscriptions are in place.
+        GVariant* reply = g_dbus_connection_call_sync(
+            connection, "org.freedesktop.DBus", "/org/freedesktop/DBus",
+            "org.freedesktop.DBus", "GetId", nullptr, nullptr,
+            G_DBUS_CALL_FLAGS_NONE, -1, nullptr, nullptr);
+        if (reply != nullptr) {
+          g_variant_unref(reply);
+        }
+        Print(QStringLiteral("ready"));
+      });
   g_autoptr(GAppInfoMonitor) applications = nullptr;
 
   auto* label = form.findChild<QLabel*>(QStringLiteral("Label1"));
@@ -184,10 +188,9 @@ int main(int argc, char* argv[]) {
       }
     }
   });
-  Print(QStringLiteral("ready"));
   const int status = QApplication::exec();
   if (subscription != 0) {
-    g_dbus_connection_signal_unsubscribe(bus, subscription);
+    g_dbus_connection_signal_unsubscribe(bus.get(), subscription);
   }
   return status;
 }

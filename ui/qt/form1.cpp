@@ -1,5 +1,7 @@
 #include "ui/qt/form1.h"
 
+#include <malloc.h>
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDropEvent>
@@ -161,6 +163,9 @@ int Form1::WindowState() const {
 void Form1::MinimizeWindow() {
   minimized_.Minimizing();
   showMinimized();
+  // Set's association lookup leaves freed memory behind in the heap; give
+  // it back while the program waits, maybe for hours.
+  malloc_trim(0);
 }
 
 QString Form1::Label1Text() const {

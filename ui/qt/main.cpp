@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QIcon>
+#include <QPixmapCache>
 
 #include "ui/qt/form1.h"
 
@@ -8,6 +9,10 @@ int main(int argc, char* argv[]) {
   // as its own event loop unless told not to.
   qunsetenv("QT_NO_GLIB");
   QApplication application(argc, argv);
+  // Any pixmap in the style's cache starts a timer that wakes the program
+  // 30 s after the last paint; while armed it should not wake at all. The
+  // window is small enough to draw without the cache.
+  QPixmapCache::setCacheLimit(0);
   QGuiApplication::setDesktopFileName(QStringLiteral("vorundel"));
   QIcon icon;
   for (const int size : {16, 24, 32, 48, 64, 128, 256}) {
