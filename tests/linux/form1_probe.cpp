@@ -84,6 +84,13 @@ void OnPrepareForSleep(GDBusConnection*,
                  : QStringLiteral("event false"));
 }
 
+guint SubscribeToPrepareForSleep(GDBusConnection* connection) {
+  return g_dbus_connection_signal_subscribe(
+      connection, "org.freedesktop.login1", "org.freedesktop.login1.Manager",
+      "PrepareForSleep", "/org/freedesktop/login1", nullptr,
+      G_DBUS_SIGNAL_FLAGS_NONE, OnPrepareForSleep, nullptr, nullptr);
+}
+
 void OnApplicationsChanged(GAppInfoMonitor*, gpointer) {
   Print(QStringLiteral("apps changed"));
 }
@@ -116,18 +123,13 @@ int main(int argc, char* argv[]) {
   form.show();
 
   // The window connects to the system bus in the background and subscribes
-  // once connected; connections to one bus complete in the order asked, so
-  // ours subscribes after the window's, and its callback runs after the
-  // window has handled the same signal. Ready once the bus has both.
+  // once connected; so does this probe, on the same shared connection.
+  // Ready once the bus has both subscriptions.
   guint subscription = 0;
   vorundel::linux_desktop::AsyncBus bus(
       G_BUS_TYPE_SYSTEM, [&subscription](GDBusConnection* connection) {
         g_dbus_connection_set_exit_on_close(connection, FALSE);
-        subscription = g_dbus_connection_signal_subscribe(
-            connection, "org.freedesktop.login1",
-            "org.freedesktop.login1.Manager", "PrepareForSleep",
-            "/org/freedesktop/login1", nullptr, G_DBUS_SIGNAL_FLAGS_NONE,
-            OnPrepareForSleep, nullptr, nullptr);
+        subscription = SubscribeToPrepareForSleep(connection);
         // The bus takes messages in order: once this answers, both
         // subscriptions are in place.
         GVariant* reply = g_dbus_connection_call_sync(
@@ -139,6 +141,16 @@ int main(int argc, char* argv[]) {
         }
         Print(QStringLiteral("ready"));
       });
+  // A connection calls its subscribers in the order they subscribed, but
+  // the two background connects may complete in either order. Once Set
+  // has run the window has certainly subscribed, so subscribing anew puts
+  // this probe after it, and an "event" line after the window's handling.
+  const auto followTheWindow = [&subscription, &bus] {
+    if (subscription != 0) {
+      g_dbus_connection_signal_unsubscribe(bus.get(), subscription);
+      subscription = SubscribeToPrepareForSleep(bus.get());
+    }
+  };
   g_autoptr(GAppInfoMonitor) applications = nullptr;
 
   auto* label = form.findChild<QLabel*>(QStringLiteral("Label1"));
@@ -170,6 +182,7 @@ int main(int argc, char* argv[]) {
         Print(DescribeLabel(*label));
       } else if (line == QLatin1String("set")) {
         set->click();
+        followTheWindow();
         Print(QStringLiteral("state %1").arg(form.WindowState()));
       } else if (line == QLatin1String("restore")) {
         form.showNormal();
