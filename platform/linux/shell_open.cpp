@@ -46,9 +46,11 @@ bool Launch(GAppInfo* app, const char* uri, GError** error) {
 }  // namespace
 
 std::int32_t OpenWithDefaultApplication(const std::string& utf8Path) {
-  // GIO would hand a missing file to whatever handles file: URIs.
+  // GIO would hand a missing file to whatever handles file: URIs, and a
+  // folder to the file manager; a folder where the armed file was is not
+  // what the user chose to open.
   struct stat info;
-  if (stat(utf8Path.c_str(), &info) != 0) {
+  if (stat(utf8Path.c_str(), &info) != 0 || S_ISDIR(info.st_mode)) {
     return kOpenFileNotFound;
   }
   g_autoptr(GFile) file = g_file_new_for_path(utf8Path.c_str());

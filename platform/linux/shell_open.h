@@ -13,8 +13,8 @@ inline constexpr std::int32_t kOpenAccessDenied = 5;    // SE_ERR_ACCESSDENIED
 inline constexpr std::int32_t kOpenNoAssociation = 31;  // SE_ERR_NOASSOC
 
 // Starts the default application of the file at `utf8Path` with the file's
-// URI. The path reaches the application as one argument: no shell, no
-// command string.
+// URI; a folder is refused as a missing file. The path reaches the
+// application as one argument: no shell, no command string.
 std::int32_t OpenWithDefaultApplication(const std::string& utf8Path);
 
 }  // namespace vorundel::linux_desktop

@@ -7,6 +7,7 @@
 #include <sys/inotify.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -38,6 +39,13 @@ std::vector<std::string> Split(const std::string& text, char separator) {
 
 std::string RecordDirectory(const std::string& root) {
   return root + "/records";
+}
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
 }
 
 }  // namespace
@@ -122,10 +130,7 @@ std::vector<LaunchRecord> DesktopSandbox::Launches() const {
     if (entry.path().filename().string().rfind("record-", 0) != 0) {
       continue;
     }
-    std::ifstream in(entry.path(), std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    auto fields = Split(text.str(), '\0');
+    auto fields = Split(ReadFile(entry.path()), '\0');
     LaunchRecord record;
     record.directory = fields.front();
     record.arguments.assign(fields.begin() + 1, fields.end());
@@ -155,6 +160,38 @@ std::vector<LaunchRecord> DesktopSandbox::WaitForLaunches(
   }
   close(watch);
   return records;
+}
+
+RecorderAssociation::RecorderAssociation(const std::string& mimeType,
+                                         const std::string& program) {
+  std::string id = "vorundel-test-" + mimeType + ".desktop";
+  std::replace(id.begin(), id.end(), '/', '-');
+  const fs::path root(Sandbox().root());
+  entry_ = root / "data/applications" / id;
+  std::ostringstream entry;
+  entry << "[Desktop Entry]\n"
+        << "Type=Application\n"
+        << "Name=Launch recorder for " << mimeType << "\n"
+        << "Exec=" << program << " %f\n"
+        << "MimeType=" << mimeType << ";\n"
+        << "NoDisplay=true\n";
+  WriteFile(entry_, entry.str());
+  // The list's last group is the defaults; this default replaces any
+  // other for the type.
+  const fs::path defaults = root / "config/mimeapps.list";
+  previousDefaults_ = ReadFile(defaults);
+  std::string list;
+  for (const auto& line : Split(previousDefaults_, '\n')) {
+    if (!line.empty() && line.rfind(mimeType + "=", 0) != 0) {
+      list += line + "\n";
+    }
+  }
+  WriteFile(defaults, list + mimeType + "=" + id + "\n");
+}
+
+RecorderAssociation::~RecorderAssociation() {
+  WriteFile(Sandbox().root() + "/config/mimeapps.list", previousDefaults_);
+  fs::remove(entry_);
 }
 
 void DesktopSandbox::MakeLogindActivatable() {

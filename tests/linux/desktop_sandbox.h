@@ -47,6 +47,22 @@ class DesktopSandbox {
   std::unique_ptr<Subprocess> bus_;
 };
 
+// Makes the launch recorder, started as `program`, the default application
+// of `mimeType` while it lives. Set up before the program under test starts.
+class RecorderAssociation {
+ public:
+  explicit RecorderAssociation(
+      const std::string& mimeType,
+      const std::string& program = "vorundel-test-recorder");
+  ~RecorderAssociation();
+  RecorderAssociation(const RecorderAssociation&) = delete;
+  RecorderAssociation& operator=(const RecorderAssociation&) = delete;
+
+ private:
+  std::string entry_;
+  std::string previousDefaults_;
+};
+
 // The sandbox of this test process.
 DesktopSandbox& Sandbox();
 

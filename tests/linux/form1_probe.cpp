@@ -1,8 +1,17 @@
 // The main window under test in a process of its own, worked line by line
 // from standard input:
-//   drop PATH   drop PATH on Label1
-//   set         press Set, then print "state N"
-//   restore     restore the window, then print "state N"
+//   drop PATH      drop PATH on Label1
+//   drop-hex HEX   the same for a path given as hex bytes (any byte can
+//                  pass, line breaks included)
+//   label          print "label FORMAT HEX": Label1's text as hex UTF-8,
+//                  FORMAT "plain" when it shows as typed (no markup, no
+//                  access key), "rich" otherwise
+//   set            press Set, then print "state N"
+//   restore        restore the window, then print "state N"
+//   hold           keep the next message box open until "ok" arrives
+//   ok             answer the message box held open
+//   watch-apps     print "watching", then "apps changed" whenever the
+//                  desktop's applications or associations change
 // End of input closes the window. Message boxes are answered OK and
 // printed as "message TEXT" (line breaks as "\n"). PrepareForSleep is
 // printed as "event true|false" after the window has handled it.
@@ -10,10 +19,13 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QEventLoop>
+#include <QFile>
 #include <QLabel>
 #include <QMimeData>
 #include <QPushButton>
 #include <QSocketNotifier>
+#include <QTextDocument>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -30,12 +42,33 @@ void Print(const QString& line) {
 }
 
 class ProbeForm1 : public vorundel::ui::Form1 {
+ public:
+  void HoldNextBox() { holdNext_ = true; }
+  void AnswerHeldBox() {
+    if (held_ != nullptr) {
+      held_->quit();
+    }
+  }
+
  protected:
   QMessageBox::StandardButton ExecMessageBox(QMessageBox& box) override {
     Print(QStringLiteral("message ") +
           box.text().replace(QLatin1Char('\n'), QLatin1String("\\n")));
+    if (holdNext_) {
+      // Events (D-Bus signals, input lines) go on arriving meanwhile, as
+      // they do while a real box waits for the user.
+      holdNext_ = false;
+      QEventLoop loop;
+      held_ = &loop;
+      loop.exec();
+      held_ = nullptr;
+    }
     return QMessageBox::Ok;
   }
+
+ private:
+  bool holdNext_ = false;
+  QEventLoop* held_ = nullptr;
 };
 
 void OnPrepareForSleep(GDBusConnection*,
@@ -51,6 +84,35 @@ void OnPrepareForSleep(GDBusConnection*,
                  : QStringLiteral("event false"));
 }
 
+guint SubscribeToPrepareForSleep(GDBusConnection* connection) {
+  return g_dbus_connection_signal_subscribe(
+      connection, "org.freedesktop.login1", "org.freedesktop.login1.Manager",
+      "PrepareForSleep", "/org/freedesktop/login1", nullptr,
+      G_DBUS_SIGNAL_FLAGS_NONE, OnPrepareForSleep, nullptr, nullptr);
+}
+
+void OnApplicationsChanged(GAppInfoMonitor*, gpointer) {
+  Print(QStringLiteral("apps changed"));
+}
+
+void DropPath(QLabel* label, const QString& path) {
+  std::unique_ptr<QMimeData> data(
+      vorundel::testing::FilesPayload({QUrl::fromLocalFile(path)}));
+  vorundel::testing::Drop(label, *data);
+}
+
+QString DescribeLabel(const QLabel& label) {
+  const bool rich =
+      label.textFormat() == Qt::RichText ||
+      label.textFormat() == Qt::MarkdownText ||
+      (label.textFormat() == Qt::AutoText && Qt::mightBeRichText(label.text()));
+  // With a buddy, "&x" would show as an underlined access key.
+  const bool plain = !rich && label.buddy() == nullptr;
+  return QStringLiteral("label %1 %2")
+      .arg(plain ? QStringLiteral("plain") : QStringLiteral("rich"),
+           QString::fromLatin1(label.text().toUtf8().toHex()));
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -61,18 +123,13 @@ int main(int argc, char* argv[]) {
   form.show();
 
   // The window connects to the system bus in the background and subscribes
-  // once connected; connections to one bus complete in the order asked, so
-  // ours subscribes after the window's, and its callback runs after the
-  // window has handled the same signal. Ready once the bus has both.
+  // once connected; so does this probe, on the same shared connection.
+  // Ready once the bus has both subscriptions.
   guint subscription = 0;
   vorundel::linux_desktop::AsyncBus bus(
       G_BUS_TYPE_SYSTEM, [&subscription](GDBusConnection* connection) {
         g_dbus_connection_set_exit_on_close(connection, FALSE);
-        subscription = g_dbus_connection_signal_subscribe(
-            connection, "org.freedesktop.login1",
-            "org.freedesktop.login1.Manager", "PrepareForSleep",
-            "/org/freedesktop/login1", nullptr, G_DBUS_SIGNAL_FLAGS_NONE,
-            OnPrepareForSleep, nullptr, nullptr);
+        subscription = SubscribeToPrepareForSleep(connection);
         // The bus takes messages in order: once this answers, both
         // subscriptions are in place.
         GVariant* reply = g_dbus_connection_call_sync(
@@ -84,16 +141,30 @@ int main(int argc, char* argv[]) {
         }
         Print(QStringLiteral("ready"));
       });
+  // A connection calls its subscribers in the order they subscribed, but
+  // the two background connects may complete in either order. Once Set
+  // has run the window has certainly subscribed, so subscribing anew puts
+  // this probe after it, and an "event" line after the window's handling.
+  const auto followTheWindow = [&subscription, &bus] {
+    if (subscription != 0) {
+      g_dbus_connection_signal_unsubscribe(bus.get(), subscription);
+      subscription = SubscribeToPrepareForSleep(bus.get());
+    }
+  };
+  g_autoptr(GAppInfoMonitor) applications = nullptr;
 
   auto* label = form.findChild<QLabel*>(QStringLiteral("Label1"));
   auto* set = form.findChild<QPushButton*>(QStringLiteral("cmdSet"));
   std::string input;
   QSocketNotifier notifier(STDIN_FILENO, QSocketNotifier::Read);
+  // Runs again from inside a held message box: each line is taken out of
+  // `input` before it is acted on.
   QObject::connect(&notifier, &QSocketNotifier::activated, [&] {
     char chunk[4096];
     const ssize_t n = read(STDIN_FILENO, chunk, sizeof chunk);
     if (n <= 0) {
       notifier.setEnabled(false);
+      form.AnswerHeldBox();
       form.UnloadForm();
       return;
     }
@@ -103,15 +174,30 @@ int main(int argc, char* argv[]) {
       const QString line = QString::fromUtf8(input.substr(0, end));
       input.erase(0, end + 1);
       if (line.startsWith(QLatin1String("drop "))) {
-        std::unique_ptr<QMimeData> data(vorundel::testing::FilesPayload(
-            {QUrl::fromLocalFile(line.mid(5))}));
-        vorundel::testing::Drop(label, *data);
+        DropPath(label, line.mid(5));
+      } else if (line.startsWith(QLatin1String("drop-hex "))) {
+        DropPath(label, QFile::decodeName(
+                            QByteArray::fromHex(line.mid(9).toLatin1())));
+      } else if (line == QLatin1String("label")) {
+        Print(DescribeLabel(*label));
       } else if (line == QLatin1String("set")) {
         set->click();
+        followTheWindow();
         Print(QStringLiteral("state %1").arg(form.WindowState()));
       } else if (line == QLatin1String("restore")) {
         form.showNormal();
         Print(QStringLiteral("state %1").arg(form.WindowState()));
+      } else if (line == QLatin1String("hold")) {
+        form.HoldNextBox();
+      } else if (line == QLatin1String("ok")) {
+        form.AnswerHeldBox();
+      } else if (line == QLatin1String("watch-apps")) {
+        if (!applications) {
+          applications = g_app_info_monitor_get();
+          g_signal_connect(applications, "changed",
+                           G_CALLBACK(OnApplicationsChanged), nullptr);
+        }
+        Print(QStringLiteral("watching"));
       }
     }
   });

@@ -2,80 +2,14 @@
 // process (form1_probe), logind's stand-in on the private system bus, the
 // launch recorder as the file's application.
 #include <gtest/gtest.h>
-#include <signal.h>
-
 #include <fstream>
 #include <memory>
 
 #include "tests/linux/desktop_sandbox.h"
-#include "tests/linux/subprocess.h"
+#include "tests/linux/probe_processes.h"
 
 namespace vorundel::testing {
 namespace {
-
-class StandIn {
- public:
-  StandIn() : process_({{VORUNDEL_STANDIN_PATH}, {}, "", true, true}) {
-    EXPECT_EQ(process_.ReadLine(), "ready");
-  }
-  ~StandIn() { Stop(); }
-
-  void Emit(bool sleeping) {
-    process_.Write(sleeping ? "true\n" : "false\n");
-    EXPECT_EQ(process_.ReadLine(), "sent");
-  }
-  void Stop() {
-    process_.CloseStdin();
-    EXPECT_EQ(process_.Wait(), 0);
-  }
-
- private:
-  Subprocess process_;
-};
-
-class Probe {
- public:
-  Probe()
-      : process_({{VORUNDEL_PROBE_PATH},
-                  {"QT_QPA_PLATFORM=offscreen"},
-                  "",
-                  true,
-                  true}) {
-    EXPECT_EQ(process_.ReadLine(), "ready");
-  }
-
-  void Send(const std::string& line) { process_.Write(line + "\n"); }
-  std::optional<std::string> Read() { return process_.ReadLine(); }
-  // Drops `path` on Label1 and presses Set; the state after it.
-  std::optional<std::string> Arm(const std::string& path,
-                                 std::string* message = nullptr) {
-    Send("drop " + path);
-    Send("set");
-    auto line = Read();
-    if (line && line->rfind("message ", 0) == 0) {
-      if (message) {
-        *message = line->substr(8);
-      }
-      line = Read();
-    }
-    return line;
-  }
-  // Ends the probe as closing its window would; its exit status once it
-  // and everything it started are gone.
-  std::optional<int> Close() {
-    process_.CloseStdin();
-    return Finish();
-  }
-  std::optional<int> Finish() {
-    // The launched application inherits the output pipe, so end of output
-    // means the launch, if any, is complete.
-    EXPECT_TRUE(process_.WaitForEndOfOutput());
-    return process_.Wait();
-  }
-
- private:
-  Subprocess process_;
-};
 
 class ResumeTest : public ::testing::Test {
  protected:
@@ -122,7 +56,7 @@ TEST_F(ResumeTest, NothingHappensUnlessArmedAndResuming) {
     if (c.arm) {
       EXPECT_EQ(probe.Arm(memo), "state 1");
     } else {
-      probe.Send("drop " + memo);
+      probe.Drop(memo);
     }
     if (c.restore) {
       probe.Send("restore");
