@@ -74,7 +74,7 @@ INT_PTR OpenThroughFileClass(const std::wstring& path,
   SHELLEXECUTEINFOW info{};
   info.cbSize = sizeof(info);
   // The program ends right after the launch: wait for it to be under way.
-  info.fMask = SEE_MASK_CLASSKEY | SEE_MASK_NOASYNC;
+  info.fMask = SEE_MASK_CLASSKEY | SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;
   info.hkeyClass = classKey.get();
   info.lpVerb = L"open";
   info.lpFile = path.c_str();
