@@ -52,6 +52,7 @@ TEST(Vorundel, ShowsEveryControlAtItsPlaceAndEndsWhenClosed) {
     EXPECT_EQ(controls[i].rect.top, expected[i].rect.top);
     EXPECT_EQ(controls[i].rect.right, expected[i].rect.right);
     EXPECT_EQ(controls[i].rect.bottom, expected[i].rect.bottom);
+    EXPECT_TRUE(IsWindowEnabled(controls[i].window));
   }
   const HWND label1 = controls.back().window;
   EXPECT_TRUE(GetWindowLongPtrW(label1, GWL_STYLE) & SS_NOPREFIX);
