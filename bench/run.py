@@ -4,10 +4,11 @@
 Usage: bench/run.py [--build DIR] [--samples N] [--idle SECONDS]
                     [--starts N] [--windows vorundel.exe]
 
-Starts Xvfb (-dpi 96) with openbox, a private system bus with a stand-in
-logind, a private session bus, and a temporary XDG data/config home in
-which a stamp helper opens .txt files. Prints one table; every figure is
-also given as a ratio to its reference, because this machine is shared.
+Starts Xvfb (-dpi 96) with openbox, a private system bus with the tests'
+stand-in logind (tests/linux/login1_standin.cpp), a private session bus,
+and a temporary XDG data/config home in which a stamp helper opens .txt
+files. Prints one table; every figure is also given as a ratio to its
+reference, because this machine is shared.
 Vorundel is armed as a user would: the file dropped on Label1 (XDND),
 Set clicked, the confirmation answered. With a built vorundel.exe, its
 size and its start-up under Wine (own prefix) are added for the record.
@@ -75,7 +76,7 @@ class Session:
         self._display()
         self.env["DBUS_SYSTEM_BUS_ADDRESS"] = self._bus()
         self.env["DBUS_SESSION_BUS_ADDRESS"] = self._bus()
-        self.stand_in = self.spawn([self.tool("bench_stand_in")],
+        self.stand_in = self.spawn([os.path.join(build, "tests", "linux", "vorundel_login1_standin")],
                                    stdin=subprocess.PIPE, stdout=subprocess.PIPE)
         wait_for_line(self.stand_in.stdout, "ready")
         # Held open so the helper never blocks on a FIFO without a reader.
@@ -136,7 +137,7 @@ class Session:
         """Emits PrepareForSleep(false); returns the stand-in's timestamp."""
         self.stand_in.stdin.write(b"false\n")
         self.stand_in.stdin.flush()
-        return int(read_line(self.stand_in.stdout))
+        return int(read_line(self.stand_in.stdout).split()[1])
 
     def read_stamp(self):
         """The helper's start time, once it has written it."""

@@ -1,9 +1,12 @@
 // Stands in for systemd-logind on the (private) system bus: owns
 // org.freedesktop.login1, prints "ready", then for each line "true" or
 // "false" on standard input emits PrepareForSleep with that value and
-// prints "sent". Ends at end of input, which releases the name.
+// prints "sent NS", NS the CLOCK_MONOTONIC time in nanoseconds taken just
+// before the signal left (the benchmark's start of resume). Ends at end
+// of input, which releases the name.
 #include <gio/gio.h>
 #include <stdio.h>
+#include <time.h>
 
 #include <iostream>
 #include <string>
@@ -38,12 +41,15 @@ int main() {
     if (line != "true" && line != "false") {
       continue;
     }
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
     g_dbus_connection_emit_signal(
         bus, nullptr, "/org/freedesktop/login1",
         "org.freedesktop.login1.Manager", "PrepareForSleep",
         g_variant_new("(b)", line == "true"), nullptr);
     g_dbus_connection_flush_sync(bus, nullptr, nullptr);
-    std::cout << "sent" << std::endl;
+    std::cout << "sent " << now.tv_sec * 1000000000LL + now.tv_nsec
+              << std::endl;
   }
   return 0;
 }

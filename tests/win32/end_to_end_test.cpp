@@ -124,11 +124,7 @@ TEST(Vorundel, StaysDisarmedAfterCancelOrRestoreAndIgnoresResume) {
   EXPECT_EQ(program.FindMessageBox(), nullptr);
 
   // Armed, then restored by the user.
-  program.Click(program.CmdSet());
-  box = program.WaitForMessageBox();
-  ASSERT_NE(box, nullptr);
-  program.Answer(box, IDOK);
-  ASSERT_TRUE(program.WaitUntil([&] { return IsIconic(program.form()); }));
+  ASSERT_TRUE(program.Arm());
   PostMessageW(program.form(), WM_SYSCOMMAND, SC_RESTORE, 0);
   ASSERT_TRUE(program.WaitUntil([&] { return !IsIconic(program.form()); }));
   program.SendResume();
@@ -147,16 +143,12 @@ TEST(Vorundel, ReportsAFailedLaunchInFrontThenEnds) {
   Vorundel program(scratch.path());
   ASSERT_NE(program.form(), nullptr);
   program.SetLabel1(file);
-  program.Click(program.CmdSet());
-  HWND box = program.WaitForMessageBox();
-  ASSERT_NE(box, nullptr);
-  program.Answer(box, IDOK);
-  ASSERT_TRUE(program.WaitUntil([&] { return IsIconic(program.form()); }));
+  ASSERT_TRUE(program.Arm());
 
   // The file goes away while armed: the shell refuses at resume.
   ASSERT_TRUE(DeleteFileW(file.c_str()));
   program.PostResume();
-  box = program.WaitForMessageBox();
+  const HWND box = program.WaitForMessageBox();
   ASSERT_NE(box, nullptr);
   EXPECT_EQ(Utf8(BoxText(box)), Utf8(Wide(kLaunchFailed)));
   // (Wine without a window manager brings every new box to the front; the

@@ -44,12 +44,9 @@ void Arm(const Vorundel& program,
          const std::wstring& file,
          const RecordingOpener& opener) {
   program.SetLabel1(file);
-  program.Click(program.CmdSet());
-  const HWND box = program.WaitForMessageBox();
-  ASSERT_NE(box, nullptr);
-  ASSERT_EQ(Utf8(BoxText(box)), Utf8(Prompt(opener.ProgramPath())));
-  program.Answer(box, IDOK);
-  ASSERT_TRUE(program.WaitUntil([&] { return IsIconic(program.form()); }));
+  const auto prompt = program.Arm();
+  ASSERT_TRUE(prompt);
+  ASSERT_EQ(Utf8(*prompt), Utf8(Prompt(opener.ProgramPath())));
 }
 
 // Set refuses a file whose association cannot be read as it refuses an

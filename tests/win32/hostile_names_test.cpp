@@ -63,12 +63,9 @@ void ArmAndResume(const ScratchDir& scratch,
 
   program.SetLabel1(file);
   EXPECT_EQ(Utf8(TextOf(program.Label1())), Utf8(file));
-  program.Click(program.CmdSet());
-  const HWND box = program.WaitForMessageBox();
-  ASSERT_NE(box, nullptr);
-  EXPECT_EQ(Utf8(BoxText(box)), Utf8(Prompt(opener.ProgramPath())));
-  program.Answer(box, IDOK);
-  ASSERT_TRUE(program.WaitUntil([&] { return IsIconic(program.form()); }));
+  const auto prompt = program.Arm();
+  ASSERT_TRUE(prompt);
+  EXPECT_EQ(Utf8(*prompt), Utf8(Prompt(opener.ProgramPath())));
 
   program.PostResume();
   EXPECT_EQ(program.WaitForExit(), 0);

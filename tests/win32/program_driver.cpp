@@ -204,4 +204,18 @@ HWND Vorundel::ControlWithText(const std::wstring& text) const {
   return nullptr;
 }
 
+std::optional<std::wstring> Vorundel::Arm() const {
+  Click(CmdSet());
+  const HWND box = WaitForMessageBox();
+  if (box == nullptr) {
+    return std::nullopt;
+  }
+  std::wstring prompt = BoxText(box);
+  Answer(box, IDOK);
+  if (!WaitUntil([this] { return IsIconic(form_) != FALSE; })) {
+    return std::nullopt;
+  }
+  return prompt;
+}
+
 }  // namespace vorundel::testing

@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -57,6 +58,10 @@ class Vorundel {
   HWND FindMessageBox() const;
   // How many message boxes the program shows right now.
   std::size_t MessageBoxCount() const;
+  // Clicks Set, answers the confirmation with OK and waits until the
+  // window is minimized. The confirmation's text, or nothing when no box
+  // came or the window did not minimize.
+  std::optional<std::wstring> Arm() const;
   // Presses a button of the box and waits until it is gone.
   void Answer(HWND box, int button) const;
 

@@ -18,19 +18,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-class ServicesOnly final : public win32::Win32Services {
- public:
-  int ShowMessage(const std::u16string&,
-                  std::uint32_t,
-                  const std::u16string&) override {
-    return 1;
-  }
-  int WindowState() override { return 1; }
-  void MinimizeWindow() override {}
-  std::u16string Label1Text() override { return {}; }
-  void UnloadForm() override {}
-};
-
 std::string Bytes(std::initializer_list<unsigned char> bytes) {
   return std::string(bytes.begin(), bytes.end());
 }
@@ -126,13 +113,6 @@ TEST(Win32Services, AnAssociationThatCannotBeReadIsNone) {
   }
   EXPECT_EQ(HandleCount(), handlesBefore) << "a key was left open";
 }
-
-// ShellExecuteW may hand the verb to COM objects.
-class ComApartment {
- public:
-  ComApartment() { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
-  ~ComApartment() { CoUninitialize(); }
-};
 
 // The shell open refuses what is not the armed file, and never runs a
 // file whose class has no open command, whichever route it takes.

@@ -2,7 +2,10 @@
 // associations in the prefix's registry, and the opener stand-in.
 #pragma once
 
+#include <objbase.h>
 #include <windows.h>
+
+#include "platform/win32/win32_services.h"
 
 #include <chrono>
 #include <memory>
@@ -107,6 +110,28 @@ class RecordingOpener {
   UniqueHandle event_;
   TestClassesKey extensionKey_;
   TestClassesKey classKey_;
+};
+
+// The OS half as vorundel.exe has it; the window half does nothing here.
+class ServicesOnly final : public win32::Win32Services {
+ public:
+  int ShowMessage(const std::u16string&,
+                  std::uint32_t,
+                  const std::u16string&) override {
+    return 1;
+  }
+  int WindowState() override { return 1; }
+  void MinimizeWindow() override {}
+  std::u16string Label1Text() override { return label1; }
+  void UnloadForm() override {}
+  std::u16string label1;
+};
+
+// ShellExecuteW may hand the verb to COM objects.
+class ComApartment {
+ public:
+  ComApartment() { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
+  ~ComApartment() { CoUninitialize(); }
 };
 
 }  // namespace vorundel::testing

@@ -18,28 +18,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// The OS half as vorundel.exe has it; the window half does nothing here.
-class ServicesOnly final : public win32::Win32Services {
- public:
-  int ShowMessage(const std::u16string&,
-                  std::uint32_t,
-                  const std::u16string&) override {
-    return 1;
-  }
-  int WindowState() override { return 1; }
-  void MinimizeWindow() override {}
-  std::u16string Label1Text() override { return label1; }
-  void UnloadForm() override {}
-  std::u16string label1;
-};
-
-// ShellExecuteW may hand the verb to COM objects.
-class ComApartment {
- public:
-  ComApartment() { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
-  ~ComApartment() { CoUninitialize(); }
-};
-
 DWORD HandleCount() {
   DWORD count = 0;
   GetProcessHandleCount(GetCurrentProcess(), &count);
