@@ -16,7 +16,16 @@ void Form1Logic::cmdSet_Click() {
                           std::u16string(kAppTitle));
     return;
   }
-  const std::u16string extension = Extension(platform_.Label1Text());
+  // A shortcut is checked and named by what it points to; the shortcut
+  // itself is what the shell opens at resume.
+  const auto target = platform_.ShortcutTarget(platform_.Label1Text());
+  if (target && !FileExists(*target)) {
+    platform_.ShowMessage(std::u16string(kFileMissing), kStyleRefusal,
+                          std::u16string(kAppTitle));
+    return;
+  }
+  const std::u16string subject = target ? *target : platform_.Label1Text();
+  const std::u16string extension = Extension(subject);
   const std::u16string program = xFindExecutables(extension);
   if (program.empty()) {
     platform_.ShowMessage(std::u16string(kNotAssociated), kStyleRefusal,
@@ -30,7 +39,7 @@ void Form1Logic::cmdSet_Click() {
     return;
   }
   const int answer =
-      platform_.ShowMessage(ConfirmationPrompt(extension, program),
+      platform_.ShowMessage(ConfirmationPrompt(subject, extension, program),
                             kStyleConfirm, std::u16string(kAppTitle));
   // Only OK arms: a box that failed to show (0) is no consent either.
   if (answer != kAnswerOk) {
@@ -39,13 +48,14 @@ void Form1Logic::cmdSet_Click() {
   platform_.MinimizeWindow();
 }
 
-std::u16string Form1Logic::ConfirmationPrompt(const std::u16string& extension,
+std::u16string Form1Logic::ConfirmationPrompt(const std::u16string& subject,
+                                              const std::u16string& extension,
                                               const std::u16string& program) {
   std::u16string prompt(kPromptHead);
   prompt.append(kLineBreak).append(kLineBreak);
   // A batch file's command is the file itself: name the file, as for an exe.
   if (extension == u"EXE" || IsFileItself(program)) {
-    prompt.append(platform_.Label1Text());
+    prompt.append(subject);
     prompt.append(kLineBreak).append(kLineBreak).append(kPromptTailExecutable);
   } else {
     prompt.append(program);

@@ -35,7 +35,9 @@ class Form1Logic {
   // the key cannot be opened or read. The key is closed on return.
   std::optional<std::u16string> ReadClassesValue(const std::u16string& subkey);
 
-  std::u16string ConfirmationPrompt(const std::u16string& extension,
+  // `subject` is the armed file, or the target of an armed shortcut.
+  std::u16string ConfirmationPrompt(const std::u16string& subject,
+                                    const std::u16string& extension,
                                     const std::u16string& program);
 
   Platform& platform_;

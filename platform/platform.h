@@ -42,6 +42,12 @@ class Platform {
 
   virtual std::u16string CurrentDirectory() = 0;
 
+  // The path a shortcut file at `path` points to (empty when it points to
+  // no file), or nothing when `path` is no shortcut. Resolved without any
+  // user interface or search.
+  virtual std::optional<std::u16string> ShortcutTarget(
+      const std::u16string& path) = 0;
+
   // Opens `path` with the desktop's "open" handling in `directory`.
   // Shell-style result: greater than 32 is success.
   virtual std::int32_t ShellOpen(const std::u16string& path,

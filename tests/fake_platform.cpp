@@ -87,6 +87,16 @@ std::u16string FakePlatform::CurrentDirectory() {
   return currentDirectory;
 }
 
+std::optional<std::u16string> FakePlatform::ShortcutTarget(
+    const std::u16string& path) {
+  calls.push_back("shortcut? " + Utf8(path));
+  const auto found = shortcuts.find(path);
+  if (found == shortcuts.end()) {
+    return std::nullopt;
+  }
+  return found->second;
+}
+
 std::int32_t FakePlatform::ShellOpen(const std::u16string& path,
                                      const std::u16string& directory) {
   ExpectNoOpenKey("shell open");

@@ -33,6 +33,8 @@ class FakePlatform : public Platform {
   std::map<std::u16string, std::optional<std::u16string>> registry;
   // Attribute sets of paths; a path not listed cannot be examined.
   std::map<std::u16string, std::uint32_t> attributes;
+  // Shortcut files and the paths they point to.
+  std::map<std::u16string, std::u16string> shortcuts;
   std::u16string currentDirectory = u"C:\\Work";
   std::int32_t shellResult = 42;
   bool wildcards = true;
@@ -45,7 +47,7 @@ class FakePlatform : public Platform {
   std::function<void(const RecordedMessage&)> whileMessageOpen;
 
   // --- record ---
-  // "open K", "read K", "close K", "attributes P", "directory",
+  // "open K", "read K", "close K", "attributes P", "shortcut? P", "directory",
   // "shell P | D", "resume?", "message 0xSS TEXT", "minimize", "unload".
   std::vector<std::string> calls;
   std::vector<RecordedMessage> messages;
@@ -59,6 +61,8 @@ class FakePlatform : public Platform {
   std::optional<std::uint32_t> FileAttributes(
       const std::u16string& path) override;
   std::u16string CurrentDirectory() override;
+  std::optional<std::u16string> ShortcutTarget(
+      const std::u16string& path) override;
   std::int32_t ShellOpen(const std::u16string& path,
                          const std::u16string& directory) override;
   bool WildcardsInFileNames() const override { return wildcards; }

@@ -20,6 +20,10 @@ class LinuxServices : public Platform {
   std::optional<std::uint32_t> FileAttributes(
       const std::u16string& path) override;
   std::u16string CurrentDirectory() override;
+  // Desktop launchers are associated files of their own type, not links.
+  std::optional<std::u16string> ShortcutTarget(const std::u16string&) override {
+    return std::nullopt;
+  }
   std::int32_t ShellOpen(const std::u16string& path,
                          const std::u16string& directory) override;
   // '*' and '?' are ordinary characters in Linux file names.

@@ -14,6 +14,9 @@ class Win32Services : public Platform {
   std::optional<std::uint32_t> FileAttributes(
       const std::u16string& path) override;
   std::u16string CurrentDirectory() override;
+  std::optional<std::u16string> ShortcutTarget(const std::u16string&) override {
+    return std::nullopt;
+  }
   // ShellExecuteW, or the open command of the file's class for a path the
   // shell would not take literally; a folder or a missing file is refused
   // (SE_ERR_FNF). COM must be initialised apartment-threaded on the

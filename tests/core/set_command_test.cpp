@@ -12,10 +12,20 @@ using testing::FakePlatform;
 constexpr char16_t kMemo[] = u"C:\\docs\\memo.txt";
 constexpr char16_t kTool[] = u"C:\\tools\\tool.exe";
 constexpr char16_t kBatch[] = u"C:\\tools\\go.bat";
+constexpr char16_t kToolLink[] = u"C:\\Desktop\\tool.lnk";
+constexpr char16_t kMemoLink[] = u"C:\\Desktop\\memo.lnk";
+constexpr char16_t kDeadLink[] = u"C:\\Desktop\\dead.lnk";
 
-// A desktop where memo.txt opens in Notepad, tool.exe runs itself and
-// go.bat is its own program.
+// A desktop where memo.txt opens in Notepad, tool.exe runs itself,
+// go.bat is its own program, and shortcuts point to tool.exe, memo.txt and
+// a file that was deleted.
 void ScriptDesktop(FakePlatform& fake) {
+  for (const auto* link : {kToolLink, kMemoLink, kDeadLink}) {
+    fake.attributes[link] = 0x20;
+  }
+  fake.shortcuts[kToolLink] = kTool;
+  fake.shortcuts[kMemoLink] = kMemo;
+  fake.shortcuts[kDeadLink] = u"C:\\docs\\gone.txt";
   fake.attributes[kMemo] = 0x20;
   fake.attributes[kTool] = 0x21;
   fake.attributes[kBatch] = 0x20;
@@ -40,6 +50,7 @@ TEST(SetCommandTest, RefusesWithTheReasonAndLeavesTheWindowAlone) {
       {"missing file", u"C:\\docs\\gone.txt", true, kFileMissing},
       {"folder", u"C:\\docs", true, kFileMissing},
       {"wildcard", u"C:\\docs\\*.txt", true, kFileMissing},
+      {"shortcut to a deleted file", kDeadLink, true, kFileMissing},
       {"no association", u"C:\\docs\\memo.xyz", true, kNotAssociated},
       {"no extension", u"C:\\docs\\README", true, kNotAssociated},
       {"resume cannot be detected", kMemo, false, kResumeUndetectable},
@@ -80,6 +91,11 @@ TEST(SetCommandTest, ConfirmationNamesWhatWillRun) {
        head + u"C:\\tools\\low.exe\r\n\r\nを起動します。"},
       {"batch file runs itself", kBatch,
        head + kBatch + u"\r\n\r\nを起動します。"},
+      {"shortcut to a program names the program", kToolLink,
+       head + kTool + u"\r\n\r\nを起動します。"},
+      {"shortcut to a document names its program", kMemoLink,
+       head + u"C:\\WINDOWS\\NOTEPAD.EXE\r\n\r\n"
+              u"に指定ファイルを関連付けで起動します。"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -122,6 +138,7 @@ TEST(SetCommandTest, ChecksRunInOrderAndResumeIsAskedLast) {
   logic.cmdSet_Click();
   EXPECT_EQ(fake.calls, (std::vector<std::string>{
                             "attributes C:\\docs\\memo.txt",
+                            "shortcut? C:\\docs\\memo.txt",
                             "open .txt",
                             "read .txt",
                             "close .txt",
@@ -134,6 +151,17 @@ TEST(SetCommandTest, ChecksRunInOrderAndResumeIsAskedLast) {
                             "に指定ファイルを関連付けで起動します。",
                             "minimize",
                         }));
+}
+
+TEST(SetCommandTest, AnArmedShortcutIsItselfWhatResumeOpens) {
+  FakePlatform fake;
+  ScriptDesktop(fake);
+  fake.label1 = kMemoLink;
+  Form1Logic logic(fake);
+  logic.cmdSet_Click();
+  ASSERT_EQ(fake.windowState, 1);
+  logic.SysInfo1_PowerResume();
+  EXPECT_EQ(fake.shellPaths, std::vector<std::u16string>{kMemoLink});
 }
 
 TEST(SetCommandTest, SetAgainAfterRestoringRepeatsEveryCheck) {

@@ -66,6 +66,9 @@ class FuzzPlatform : public Platform {
   std::optional<std::uint32_t> FileAttributes(
       const std::u16string& path) override;
   std::u16string CurrentDirectory() override { return currentDirectory; }
+  std::optional<std::u16string> ShortcutTarget(const std::u16string&) override {
+    return std::nullopt;
+  }
   std::int32_t ShellOpen(const std::u16string& path,
                          const std::u16string& directory) override;
   bool WildcardsInFileNames() const override { return wildcards; }
