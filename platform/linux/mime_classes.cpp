@@ -4,6 +4,7 @@
 
 #include <string_view>
 
+#include "platform/linux/entry_program.h"
 #include "platform/linux/utf.h"
 
 namespace vorundel::linux_desktop {
@@ -57,14 +58,17 @@ std::optional<std::string> DefaultCommandForType(const std::string& mimeType) {
   if (app == nullptr) {
     return std::nullopt;
   }
-  const char* command = g_app_info_get_commandline(app);
-  if (command == nullptr) {
-    command = g_app_info_get_executable(app);
-  }
-  if (command == nullptr || *command == '\0') {
+  const auto program = ProgramOfApp(app);
+  if (!program || program->empty()) {
     return std::nullopt;
   }
-  return std::string(command);
+  // The core reads a quoted program up to the closing quote, an unquoted
+  // one to its first blank or through ".exe"; a name with a quote of its
+  // own is read right only unquoted.
+  if (program->find('"') != std::string::npos) {
+    return program;
+  }
+  return '"' + *program + '"';
 }
 
 std::unique_ptr<ClassesKey> OpenMimeClassesKey(const std::u16string& subkey) {

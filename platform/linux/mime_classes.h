@@ -15,7 +15,8 @@ namespace vorundel::linux_desktop {
 // the guess is certain. `dotExtension` starts with '.'.
 std::optional<std::string> MimeTypeOfExtension(const std::string& dotExtension);
 
-// The command line of the default application for `mimeType`.
+// The command line of the default application for `mimeType`: the
+// program that opens the file (see ProgramOfApp), quoted.
 std::optional<std::string> DefaultCommandForType(const std::string& mimeType);
 
 // Opens ".ext" or "TYPE\shell\open\command"; null for every other key and

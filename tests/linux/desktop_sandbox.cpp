@@ -79,7 +79,9 @@ DesktopSandbox::DesktopSandbox() {
 
   setenv("XDG_DATA_HOME", (root / "data").c_str(), 1);
   setenv("XDG_CONFIG_HOME", (root / "config").c_str(), 1);
-  setenv("XDG_DATA_DIRS", (root / "system-data").c_str(), 1);
+  // As flatpak's session setup puts its exports there.
+  setenv("XDG_DATA_DIRS",
+         (root_ + "/system-data:" + flatpak() + "/exports/share").c_str(), 1);
   setenv("XDG_CONFIG_DIRS", (root / "system-config").c_str(), 1);
   setenv("XDG_CACHE_HOME", (root / "cache").c_str(), 1);
   const char* path = getenv("PATH");
@@ -163,17 +165,21 @@ std::vector<LaunchRecord> DesktopSandbox::WaitForLaunches(
 }
 
 RecorderAssociation::RecorderAssociation(const std::string& mimeType,
-                                         const std::string& program) {
+                                         const std::string& exec,
+                                         const std::string& keys,
+                                         const std::string& applications) {
   std::string id = "vorundel-test-" + mimeType + ".desktop";
   std::replace(id.begin(), id.end(), '/', '-');
   const fs::path root(Sandbox().root());
-  entry_ = root / "data/applications" / id;
+  entry_ = fs::path(applications.empty() ? root / "data/applications"
+                                         : fs::path(applications)) /
+           id;
   std::ostringstream entry;
   entry << "[Desktop Entry]\n"
         << "Type=Application\n"
         << "Name=Launch recorder for " << mimeType << "\n"
-        << "Exec=" << program << " %f\n"
-        << "MimeType=" << mimeType << ";\n"
+        << "Exec=" << exec << "\n"
+        << keys << "MimeType=" << mimeType << ";\n"
         << "NoDisplay=true\n";
   WriteFile(entry_, entry.str());
   // The list's last group is the defaults; this default replaces any

@@ -26,6 +26,8 @@ class DesktopSandbox {
   ~DesktopSandbox();
 
   const std::string& root() const { return root_; }
+  // A flatpak installation whose exports are on the data path.
+  std::string flatpak() const { return root_ + "/flatpak"; }
   // Where tests put the files they open.
   std::string files() const { return root_ + "/files"; }
   const std::string& busAddress() const { return busAddress_; }
@@ -47,13 +49,17 @@ class DesktopSandbox {
   std::unique_ptr<Subprocess> bus_;
 };
 
-// Makes the launch recorder, started as `program`, the default application
-// of `mimeType` while it lives. Set up before the program under test starts.
+// Makes an entry starting the launch recorder with `exec` the default
+// application of `mimeType` while it lives; `keys` are more lines of the
+// entry, `applications` its folder (empty: the user's). Set up before the
+// program under test starts.
 class RecorderAssociation {
  public:
   explicit RecorderAssociation(
       const std::string& mimeType,
-      const std::string& program = "vorundel-test-recorder");
+      const std::string& exec = "vorundel-test-recorder %f",
+      const std::string& keys = {},
+      const std::string& applications = {});
   ~RecorderAssociation();
   RecorderAssociation(const RecorderAssociation&) = delete;
   RecorderAssociation& operator=(const RecorderAssociation&) = delete;

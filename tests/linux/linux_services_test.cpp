@@ -68,7 +68,7 @@ TEST_F(LinuxServicesTest, ClassesViewAnswersExtensionsAndOpenCommands) {
       {u".", std::nullopt},
       {u".txt\\shell\\open\\command", std::nullopt},
       {u".a/b", std::nullopt},
-      {u"text/plain\\shell\\open\\command", u"vorundel-test-recorder %f"},
+      {u"text/plain\\shell\\open\\command", u"\"vorundel-test-recorder\""},
       // A known type that no application takes.
       {u"image/png\\shell\\open\\command", std::nullopt},
       {u"txtfile\\shell\\open\\command", std::nullopt},

@@ -139,35 +139,6 @@ TEST_F(ResumeFaultTest, AssociationRemovedAfterArmingShowsFailure) {
   }
 }
 
-// An association's command longer than a fixed 512-byte buffer (here the
-// Exec line of a .desktop entry) is still named whole and still launches.
-TEST_F(ResumeFaultTest, CommandOver512BytesIsNamedWholeAndLaunches) {
-  fs::path folder = Sandbox().root() + "/programs";
-  for (const char c : {'d', 'e', 'f'}) {
-    folder /= std::string(200, c);
-  }
-  fs::create_directories(folder);
-  const std::string program = (folder / "vorundel-test-recorder").string();
-  ASSERT_GT(program.size(), 600u);
-  fs::create_symlink(Sandbox().root() + "/bin/vorundel-test-recorder", program);
-  const RecorderAssociation longCommand("text/plain", program);
-
-  const std::string memo = MemoFile();
-  StandIn logind;
-  Probe probe;
-  std::string prompt;
-  EXPECT_EQ(probe.Arm(memo, &prompt), "state 1");
-  const std::string lineBreak = Utf8(kLineBreak);
-  EXPECT_EQ(prompt,
-            Printed(Utf8(kPromptHead) + lineBreak + lineBreak + program +
-                    lineBreak + lineBreak + Utf8(kPromptTailAssociated)));
-  logind.Emit(false);
-  EXPECT_EQ(probe.Finish(), 0);
-  const auto launches = Sandbox().Launches();
-  ASSERT_EQ(launches.size(), 1u);
-  EXPECT_EQ(launches[0].arguments, std::vector<std::string>{memo});
-}
-
 TEST_F(ResumeFaultTest, ResumeDuringTheFailureMessageLaunchesNothingMore) {
   const std::string memo = MemoFile();
   StandIn logind;
