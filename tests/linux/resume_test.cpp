@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -34,6 +35,7 @@ TEST_F(ResumeTest, ArmedWindowNamesTheProgramOpensTheFileOnceAtResumeAndEnds) {
   const std::string root = Sandbox().root();
   const std::string recorder = root + "/bin/vorundel-test-recorder";
   const std::string snap = root + "/snap/bin/vorundel-test-recorder";
+  const std::string records = std::getenv("VORUNDEL_RECORD_DIR");
   const std::string spaced = root + "/bin dir/vorundel-test-recorder";
   std::string longer = root + "/programs";
   for (const char c : {'d', 'e', 'f'}) {
@@ -60,9 +62,10 @@ TEST_F(ResumeTest, ArmedWindowNamesTheProgramOpensTheFileOnceAtResumeAndEnds) {
       {"plain", "vorundel-test-recorder %f", "", "", "vorundel-test-recorder"},
       {"over 512 bytes", longer + " %f", "", "", longer},
       {"env", "env FOO=bar " + recorder + " %f", "", "", recorder},
+      // -i drops the recorder's folder, so the row gives it back.
       {"env with options",
-       "env -u HOME --unset=LANG -C / -S \"-- A=b\" FOO=bar \"" + spaced +
-           "\" %f",
+       "env -iu HOME --unset=LANG --chdir / -S \"-- VORUNDEL_RECORD_DIR=" +
+           records + " '" + spaced + "'\" %f",
        "", "", spaced},
       {"snap", "env BAMF_DESKTOP_FILE_HINT=/x.desktop " + snap + " %u", "", "",
        snap},
