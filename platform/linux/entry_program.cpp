@@ -14,7 +14,7 @@ using Words = std::vector<std::string>;
 // Split as GIO splits an Exec line when it launches it; nothing when it
 // would not launch.
 std::optional<Words> Split(const char* text) {
-  gchar** argv = nullptr;
+  g_auto(GStrv) argv = nullptr;
   g_autoptr(GError) error = nullptr;
   if (!g_shell_parse_argv(text, nullptr, &argv, &error)) {
     if (g_error_matches(error, G_SHELL_ERROR, G_SHELL_ERROR_EMPTY_STRING)) {
@@ -22,7 +22,6 @@ std::optional<Words> Split(const char* text) {
     }
     return std::nullopt;
   }
-  g_auto(GStrv) owned = argv;
   return Words(argv, argv + g_strv_length(argv));
 }
 
