@@ -1,13 +1,21 @@
 // Installing and packaging: `cmake --install` puts the program, its
-// desktop entry and icons in place, the entry validates, and the Debian
-// package carries them with the right relations.
+// desktop entry, AppStream data and icons in place, and they validate; the
+// Debian package carries them with the right relations and is lintian
+// clean; Qt's translations give the message boxes' buttons.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+#include <QTranslator>
 #include <filesystem>
+#include <sstream>
 #include <string>
 
 #include "tests/linux/subprocess.h"
+#include "ui/qt/message_box.h"
+#include "ui/qt/qt_translations.h"
 
 namespace vorundel::testing {
 namespace {
@@ -32,12 +40,13 @@ class TempDir {
 
 constexpr int kIconSizes[] = {16, 24, 32, 48, 64, 128, 256};
 
-TEST(InstallTest, InstallsProgramEntryAndIconsAndTheEntryValidates) {
+TEST(InstallTest, InstallsProgramEntryAndIconsAndTheyValidate) {
   TempDir prefix;
   const auto install = RunToEnd({"cmake", "--install", VORUNDEL_BUILD_DIR,
                                  "--prefix", prefix.path().string()});
   ASSERT_EQ(install.status, 0) << install.output;
-  const fs::path entry = prefix.path() / "share/applications/vorundel.desktop";
+  const fs::path entry =
+      prefix.path() / "share/applications/io.github.vorundel.vorundel.desktop";
   EXPECT_TRUE(fs::exists(prefix.path() / "bin/vorundel"));
   EXPECT_TRUE(fs::exists(entry));
   for (const int size : kIconSizes) {
@@ -49,6 +58,18 @@ TEST(InstallTest, InstallsProgramEntryAndIconsAndTheEntryValidates) {
   const auto validate = RunToEnd({"desktop-file-validate", entry.string()});
   EXPECT_EQ(validate.status, 0) << validate.output;
   EXPECT_EQ(validate.output, "");
+  // Warnings fail too. The tree check also matches the metainfo's id and
+  // launchable to the installed desktop entry.
+  const fs::path metainfo =
+      prefix.path() / "share/metainfo/io.github.vorundel.vorundel.metainfo.xml";
+  for (const std::vector<std::string>& command :
+       {std::vector<std::string>{"appstreamcli", "validate", "--no-net",
+                                 metainfo.string()},
+        std::vector<std::string>{"appstreamcli", "validate-tree", "--no-net",
+                                 prefix.path().string()}}) {
+    const auto appstream = RunToEnd(command);
+    EXPECT_EQ(appstream.status, 0) << command[1] << ": " << appstream.output;
+  }
 }
 
 TEST(InstallTest, DebianPackageDependsOnWhatTheProgramNeeds) {
@@ -75,14 +96,56 @@ TEST(InstallTest, DebianPackageDependsOnWhatTheProgramNeeds) {
     EXPECT_NE(depends.find(needed), std::string::npos)
         << needed << " missing from " << depends;
   }
-  EXPECT_EQ(field("Recommends"), "fonts-ipafont-gothic\n");
+  EXPECT_EQ(field("Recommends"),
+            "fonts-ipafont-gothic, qt6-translations-l10n\n");
   EXPECT_EQ(field("Package"), "vorundel\n");
   const std::string contents =
       RunToEnd({"dpkg-deb", "--contents", deb.string()}).output;
   for (const char* file :
-       {"./usr/bin/vorundel", "./usr/share/applications/vorundel.desktop",
+       {"./usr/bin/vorundel",
+        "./usr/share/applications/io.github.vorundel.vorundel.desktop",
+        "./usr/share/metainfo/io.github.vorundel.vorundel.metainfo.xml",
         "./usr/share/icons/hicolor/48x48/apps/vorundel.png"}) {
     EXPECT_NE(contents.find(file), std::string::npos) << file;
+  }
+  // Copyright, changelog, manual page, stripped binary, description: what
+  // lintian misses it reports as an error or a warning.
+  const auto lintian =
+      RunToEnd({"lintian", "--fail-on", "error,warning", deb.string()}, {},
+               std::chrono::minutes(2));
+  EXPECT_EQ(lintian.status, 0) << lintian.output;
+  std::istringstream lines(lintian.output);
+  for (std::string line; std::getline(lines, line);) {
+    EXPECT_FALSE(line.starts_with("E: ") || line.starts_with("W: ")) << line;
+  }
+}
+
+// Qt's own texts follow the user's language, from the translations the
+// package recommends: "キャンセル" under Japanese, as Windows gives it.
+TEST(InstallTest, ConfirmationButtonsAreInTheUsersLanguage) {
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  int argc = 1;
+  char name[] = "vorundel_install_tests";
+  char* argv[] = {name, nullptr};
+  QApplication application(argc, argv);
+  const struct {
+    const char* locale;
+    const char* ok;
+    const char* cancel;
+  } rows[] = {
+      {"ja_JP", "OK", "キャンセル"},
+      {"en_US", "OK", "Cancel"},
+  };
+  for (const auto& row : rows) {
+    QTranslator translator;
+    ui::InstallQtTranslations(translator, QLocale(row.locale));
+    QMessageBox box;
+    ui::ConfigureMessageBox(box, QStringLiteral("text"), 0x41,
+                            QStringLiteral("Vorundel"));
+    EXPECT_EQ(box.button(QMessageBox::Ok)->text().toStdString(), row.ok)
+        << row.locale;
+    EXPECT_EQ(box.button(QMessageBox::Cancel)->text().toStdString(), row.cancel)
+        << row.locale;
   }
 }
 

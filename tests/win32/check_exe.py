@@ -1,8 +1,10 @@
 #!/usr/bin/env python3
 """Reads vorundel.exe's resources and imports back out of the built file:
 the Japanese version block, the icon images, the manifest, the subsystem
-and the DLLs it needs (only ones every Windows has)."""
+and the DLLs it needs (only ones every Windows has). Works on the 64-bit
+and the 32-bit build alike."""
 
+import os
 import re
 import struct
 import subprocess
@@ -16,7 +18,11 @@ STRINGS = {
     "ProductVersion": "1.00",
     "FileDescription": "サスペンドから復帰後に指定したファイルを実行",
     "ProductName": "Vorundel",
+    "LegalCopyright": "Copyright (c) 2026 The Vorundel authors",
 }
+# PE machine field: the build's name and the objdump that reads it.
+MACHINES = {0x8664: ("x64", "x86_64-w64-mingw32-objdump"),
+            0x14C: ("x86", "i686-w64-mingw32-objdump")}
 failures = []
 
 
@@ -93,8 +99,16 @@ def check_manifest(exe):
         check(needle in manifest, f"manifest holds {needle}")
 
 
-def check_imports(exe):
-    headers = run("x86_64-w64-mingw32-objdump", "-p", exe).decode()
+def machine_of(exe):
+    with open(exe, "rb") as f:
+        data = f.read(4096)
+    (pe,) = struct.unpack_from("<I", data, 0x3C)
+    check(data[pe:pe + 4] == b"PE\0\0", "PE signature")
+    return struct.unpack_from("<H", data, pe + 4)[0]
+
+
+def check_imports(exe, objdump):
+    headers = run(objdump, "-p", exe).decode()
     dlls = {d.lower() for d in re.findall(r"DLL Name: (\S+)", headers)}
     print("imports:", " ".join(sorted(dlls)))
     check(dlls <= SYSTEM_DLLS, f"non-system DLLs: {dlls - SYSTEM_DLLS}")
@@ -111,10 +125,16 @@ def check_imports(exe):
 
 def main():
     exe = sys.argv[1]
+    machine = machine_of(exe)
+    if machine not in MACHINES:
+        print(f"FAILED: machine 0x{machine:x}")
+        return 1
+    name, objdump = MACHINES[machine]
+    print(f"{name}: {os.path.getsize(exe)} bytes")
     check_version(exe)
     check_icon(exe)
     check_manifest(exe)
-    check_imports(exe)
+    check_imports(exe, objdump)
     for failure in failures:
         print("FAILED:", failure)
     return 1 if failures else 0

@@ -40,7 +40,7 @@ std::vector<HWND> WindowsOf(DWORD process) {
     std::vector<HWND> found;
   } search{process, {}};
   EnumWindows(
-      [](HWND window, LPARAM data) -> BOOL {
+      [](HWND window, LPARAM data) CALLBACK -> BOOL {
         auto* s = reinterpret_cast<Search*>(data);
         DWORD owner = 0;
         GetWindowThreadProcessId(window, &owner);
