@@ -151,8 +151,8 @@ TEST(FindExecutablesTest, ProgramOfTheClassOpenCommand) {
   }
 }
 
-// memo.txt opens in Notepad, programs and batch files run themselves, the
-// shortcuts point to tool.exe, memo.txt and a deleted file.
+// memo.txt opens in Notepad, programs in wine, batch files run themselves;
+// the shortcuts point to tool.exe, memo.txt and a deleted file.
 void ScriptDesktop(FakePlatform& fake) {
   for (const char16_t* file :
        {kMemo, kTool, u"C:\\low.exe", u"C:\\go.bat", u"C:\\docs\\memo.xyz",
@@ -164,10 +164,12 @@ void ScriptDesktop(FakePlatform& fake) {
   fake.shortcuts = {{u"C:\\tool.lnk", kTool},
                     {kMemoLink, kMemo},
                     {u"C:\\dead.lnk", u"C:\\docs\\gone.txt"}};
-  fake.registry = {
-      {u".txt", u"txtfile"}, {kTxtCommand, u"C:\\WINDOWS\\NOTEPAD.EXE %1"},
-      {u".exe", u"exefile"}, {u"exefile\\shell\\open\\command", u"\"%1\" %*"},
-      {u".bat", u"batfile"}, {u"batfile\\shell\\open\\command", u"\"%1\" %*"}};
+  fake.registry = {{u".txt", u"txtfile"},
+                   {kTxtCommand, u"C:\\WINDOWS\\NOTEPAD.EXE %1"},
+                   {u".exe", u"exefile"},
+                   {u"exefile\\shell\\open\\command", u"wine start /unix %f"},
+                   {u".bat", u"batfile"},
+                   {u"batfile\\shell\\open\\command", u"\"%1\" %*"}};
 }
 
 std::u16string Runs(std::u16string_view file) {
