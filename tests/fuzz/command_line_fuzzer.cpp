@@ -18,7 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   FUZZ_CHECK(!quoted || program.find(u'"') == std::u16string::npos);
   // Unquoted, it runs through the first ".exe", else to the first blank.
   if (!quoted) {
-    FUZZ_CHECK(hasExe == AsciiUpperCase(program).ends_with(u".EXE"));
+    FUZZ_CHECK(AsciiUpperCase(program).find(u".EXE") ==
+               (hasExe ? program.size() - 4 : std::u16string::npos));
     FUZZ_CHECK(hasExe || program.find_first_of(u" \t") == std::u16string::npos);
     FUZZ_CHECK(ProgramFromCommandLine(program) == program);
   }
