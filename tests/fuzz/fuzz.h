@@ -5,10 +5,10 @@
 
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <cstring>
 #include <functional>
 #include <map>
-#include <optional>
-#include <string>
+#include <set>
 #include <vector>
 
 #include "platform/platform.h"
@@ -18,15 +18,11 @@
 
 namespace vorundel::fuzz {
 
-// Little-endian UTF-16 units, NULs, lone surrogates and an odd last byte
-// included: every text the desktop can hand over.
+// The bytes as UTF-16 units of this (little-endian) machine, NULs, lone
+// surrogates and an odd last byte included: any text a desktop can hand over.
 inline std::u16string Units(std::string_view bytes) {
-  std::u16string text;
-  for (std::size_t i = 0; i < bytes.size(); i += 2) {
-    const auto high = i + 1 < bytes.size() ? bytes[i + 1] : '\0';
-    text += static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
-                                  static_cast<unsigned char>(high) << 8);
-  }
+  std::u16string text((bytes.size() + 1) / 2, u'\0');
+  std::memcpy(text.data(), bytes.data(), bytes.size());
   return text;
 }
 
@@ -53,8 +49,8 @@ class FuzzPlatform : public Platform {
   std::function<void()> duringMessage = [] {};
   // --- what was asked and answered ---
   std::vector<std::u16string> keys, values;  // keys opened, values read
-  std::map<std::u16string, std::optional<std::uint32_t>> attributes;
-  std::map<std::u16string, std::u16string> targets;
+  std::set<std::u16string> files;            // paths answered with a non-folder
+  std::map<std::u16string, std::u16string> targets;  // of shortcuts
   bool resumeReceivable = false;
   std::vector<std::uint32_t> styles;  // of the message boxes shown
   std::vector<int> answers;
@@ -69,10 +65,14 @@ class FuzzPlatform : public Platform {
   }
   std::optional<std::uint32_t> FileAttributes(
       const std::u16string& path) override {
-    return attributes[path] =
-               in_.ConsumeBool()
-                   ? std::nullopt
-                   : std::optional(in_.ConsumeIntegral<std::uint32_t>());
+    if (in_.ConsumeBool()) {
+      return std::nullopt;
+    }
+    const auto attributes = in_.ConsumeIntegral<std::uint32_t>();
+    if (!(attributes & 0x10)) {
+      files.insert(path);
+    }
+    return attributes;
   }
   std::u16string CurrentDirectory() override { return u"C:\\Work"; }
   std::optional<std::u16string> ShortcutTarget(

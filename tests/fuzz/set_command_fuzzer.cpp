@@ -23,16 +23,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   FUZZ_CHECK(armed == (confirmation && p.answers[0] == 1));
   // Only an existing file, the target of a shortcut too, with no wildcard
   // where the desktop has them, and only when resume can be detected.
-  const auto exists = [&](const std::u16string& path) {
-    const auto found = p.attributes.find(path);
-    return found != p.attributes.end() && found->second &&
-           !(*found->second & 0x10);
-  };
   const auto target = p.targets.find(p.label1);
   const auto nameStart = p.label1.starts_with(u"\\\\?\\") ? 4 : 0;
   FUZZ_CHECK(!confirmation ||
-             (exists(p.label1) && p.resumeReceivable &&
-              (target == p.targets.end() || exists(target->second)) &&
+             (p.files.count(p.label1) && p.resumeReceivable &&
+              (target == p.targets.end() || p.files.count(target->second)) &&
               (!p.wildcards || p.label1.find_first_of(u"*?", nameStart) ==
                                    std::u16string::npos)));
 
