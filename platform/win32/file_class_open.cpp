@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "platform/win32/classes_key.h"
+#include "platform/win32/shell_associations.h"
 #include "platform/win32/wide.h"
 
 namespace vorundel::win32 {
@@ -59,7 +60,8 @@ bool ShellTakesLiterally(const std::wstring& text) {
 INT_PTR OpenThroughFileClass(const std::wstring& path,
                              const std::wstring& directory) {
   const auto extension = ExtensionOf(path);
-  const auto className = extension ? DefaultValueOf(*extension) : std::nullopt;
+  // The class the shell itself would use, the user's choice first.
+  const auto className = extension ? ShellClassOf(*extension) : std::nullopt;
   // Without an open command the shell would run the file itself.
   if (!className || !DefaultValueOf(*className + u"\\shell\\open\\command")) {
     return SE_ERR_NOASSOC;

@@ -7,16 +7,53 @@
 #include <cstdint>
 #include <limits>
 #include <string>
+#include <string_view>
+#include <utility>
 
 #include "platform/win32/classes_key.h"
 #include "platform/win32/file_class_open.h"
+#include "platform/win32/shell_associations.h"
 #include "platform/win32/wide.h"
 
 namespace vorundel::win32 {
 
+namespace {
+
+// A key of the classes view whose value the shell has already answered.
+class AnsweredKey final : public ClassesKey {
+ public:
+  explicit AnsweredKey(std::u16string value) : value_(std::move(value)) {}
+  std::optional<std::u16string> ReadDefaultValue() override { return value_; }
+
+ private:
+  std::u16string value_;
+};
+
+std::unique_ptr<ClassesKey> Answer(std::optional<std::u16string> value) {
+  if (!value) {
+    return nullptr;
+  }
+  return std::make_unique<AnsweredKey>(std::move(*value));
+}
+
+}  // namespace
+
 std::unique_ptr<ClassesKey> Win32Services::OpenClassesKey(
     const std::u16string& subkey) {
+  constexpr std::u16string_view kOpenCommand = u"\\shell\\open\\command";
+  if (subkey.starts_with(u'.') && subkey.find(u'\\') == std::u16string::npos) {
+    return Answer(ShellClassOf(subkey));
+  }
+  if (subkey.size() > kOpenCommand.size() && subkey.ends_with(kOpenCommand)) {
+    return Answer(ShellOpenCommandOf(
+        subkey.substr(0, subkey.size() - kOpenCommand.size())));
+  }
   return Win32ClassesKey::Open(subkey);
+}
+
+std::optional<std::u16string> Win32Services::ShortcutTarget(
+    const std::u16string& path) {
+  return ShortcutTargetOf(path);
 }
 
 std::optional<std::uint32_t> Win32Services::FileAttributes(

@@ -9,14 +9,16 @@ namespace vorundel::win32 {
 
 class Win32Services : public Platform {
  public:
+  // The shell's own view: ".ext" answers the class the shell uses for it,
+  // "CLASS\shell\open\command" the command it runs (see
+  // shell_associations.h); any other key is read from HKEY_CLASSES_ROOT.
   std::unique_ptr<ClassesKey> OpenClassesKey(
       const std::u16string& subkey) override;
   std::optional<std::uint32_t> FileAttributes(
       const std::u16string& path) override;
   std::u16string CurrentDirectory() override;
-  std::optional<std::u16string> ShortcutTarget(const std::u16string&) override {
-    return std::nullopt;
-  }
+  std::optional<std::u16string> ShortcutTarget(
+      const std::u16string& path) override;
   // ShellExecuteW, or the open command of the file's class for a path the
   // shell would not take literally; a folder or a missing file is refused
   // (SE_ERR_FNF). COM must be initialised apartment-threaded on the

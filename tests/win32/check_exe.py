@@ -11,7 +11,7 @@ import subprocess
 import sys
 
 SYSTEM_DLLS = {"advapi32.dll", "comctl32.dll", "gdi32.dll", "kernel32.dll",
-               "msvcrt.dll", "ole32.dll", "shell32.dll", "user32.dll",
+               "msvcrt.dll", "ole32.dll", "shell32.dll", "shlwapi.dll", "user32.dll",
                "uxtheme.dll", "oleaut32.dll", "version.dll"}
 STRINGS = {
     "FileVersion": "1.00",

@@ -2,6 +2,9 @@
 // layout, arming and the launch at resume, refusals, disarming.
 #include <windows.h>
 
+#include <shlobj.h>
+#include <wrl/client.h>
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -157,6 +160,96 @@ TEST(Vorundel, ReportsAFailedLaunchInFrontThenEnds) {
   program.Answer(box, IDOK);
   EXPECT_EQ(program.WaitForExit(), 0);
   EXPECT_FALSE(opener.Opened());
+}
+
+// A shortcut at `link` to `target`, made the way the shell makes them.
+void MakeShortcut(const std::wstring& link,
+                  const std::wstring& target,
+                  const std::wstring& arguments = L"") {
+  Microsoft::WRL::ComPtr<IShellLinkW> shortcut;
+  Microsoft::WRL::ComPtr<IPersistFile> file;
+  ASSERT_HRESULT_SUCCEEDED(CoCreateInstance(
+      CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&shortcut)));
+  ASSERT_HRESULT_SUCCEEDED(shortcut->SetPath(target.c_str()));
+  ASSERT_HRESULT_SUCCEEDED(shortcut->SetArguments(arguments.c_str()));
+  ASSERT_HRESULT_SUCCEEDED(shortcut.As(&file));
+  ASSERT_HRESULT_SUCCEEDED(file->Save(link.c_str(), TRUE));
+}
+
+std::wstring ExecutablePrompt(const std::wstring& file) {
+  return Wide(kPromptHead) + L"\r\n\r\n" + file + L"\r\n\r\n" +
+         Wide(kPromptTailExecutable);
+}
+
+// The shell's own answers: commands as it runs them, shortcuts by what they
+// point to, opened as the shortcut itself at resume.
+TEST(Vorundel, NamesWhatTheShellOpensAndOpensShortcutsAsDropped) {
+  struct ComScope {
+    ComScope() { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
+    ~ComScope() { CoUninitialize(); }
+  } com;
+  ScratchDir scratch;
+  const RecordingOpener opener(scratch, L"vrdlnk");
+  // A fresh prefix maps no .exe to its class.
+  const TestClassesKey exeKey(L".exe");
+  TestClassesKey::SetDefault(L".exe", L"exefile");
+  const TestClassesKey expandKey(L".vrdexp");
+  const TestClassesKey expandClass(L"Vorundel.Test.vrdexp");
+  TestClassesKey::SetDefault(L".vrdexp", L"Vorundel.Test.vrdexp");
+  const std::wstring expandable = L"%SystemRoot%\\system32\\notepad.exe %1";
+  TestClassesKey::SetDefaultRaw(
+      L"Vorundel.Test.vrdexp\\shell\\open\\command", REG_EXPAND_SZ,
+      std::string(reinterpret_cast<const char*>(expandable.c_str()),
+                  (expandable.size() + 1) * sizeof(wchar_t)));
+  wchar_t windows[MAX_PATH];
+  ASSERT_GT(GetWindowsDirectoryW(windows, MAX_PATH), 0u);
+
+  const std::wstring document = scratch.AddFile(L"target doc.vrdlnk");
+  const std::wstring gone = scratch.AddFile(L"gone.vrdlnk");
+  const std::wstring toDocument = scratch.path() + L"\\document.lnk";
+  const std::wstring toProgram = scratch.path() + L"\\program.LNK";
+  const std::wstring toGone = scratch.path() + L"\\gone.lnk";
+  MakeShortcut(toDocument, document);
+  MakeShortcut(toProgram, opener.ProgramPath(),
+               opener.CommandArguments(L"from the shortcut"));
+  MakeShortcut(toGone, gone);
+  ASSERT_TRUE(DeleteFileW(gone.c_str()));
+
+  struct Row {
+    std::wstring dropped;
+    std::wstring prompt;
+    std::wstring opened;  // what the recorder sees at resume; none: not armed
+  };
+  const Row rows[] = {
+      {scratch.AddFile(L"memo.vrdexp"),
+       Prompt(std::wstring(windows) + L"\\system32\\notepad.exe"), L""},
+      {toProgram, ExecutablePrompt(opener.ProgramPath()), L"from the shortcut"},
+      {toDocument, Prompt(opener.ProgramPath()), document},
+      {toGone, Wide(kFileMissing), L""},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(Utf8(row.dropped));
+    Vorundel program(scratch.path());
+    ASSERT_NE(program.form(), nullptr);
+    program.SetLabel1(row.dropped);
+    program.Click(program.CmdSet());
+    const HWND box = program.WaitForMessageBox();
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(Utf8(BoxText(box)), Utf8(row.prompt));
+    if (row.opened.empty()) {
+      program.Answer(box, IDCANCEL);
+      EXPECT_FALSE(IsIconic(program.form()));
+      program.Click(program.CmdCancel());
+      EXPECT_EQ(program.WaitForExit(), 0);
+      continue;
+    }
+    program.Answer(box, IDOK);
+    ASSERT_TRUE(program.WaitUntil([&] { return IsIconic(program.form()); }));
+    program.PostResume();
+    EXPECT_EQ(program.WaitForExit(), 0);
+    ASSERT_TRUE(opener.WaitForOpen(kTimeout));
+    EXPECT_EQ(Utf8(opener.OpenedPaths().back()), Utf8(row.opened));
+  }
 }
 
 }  // namespace

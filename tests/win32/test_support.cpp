@@ -222,8 +222,11 @@ void RecordingOpener::Register() const {
   TestClassesKey::SetDefault(L"." + extension_, L"Vorundel.Test." + extension_);
   TestClassesKey::SetDefault(
       L"Vorundel.Test." + extension_ + L"\\shell\\open\\command",
-      Quoted(ProgramPath()) + L" " + Quoted(record_) + L" " +
-          Quoted(eventName_) + L" \"%1\"");
+      Quoted(ProgramPath()) + L" " + CommandArguments(L"%1"));
+}
+
+std::wstring RecordingOpener::CommandArguments(const std::wstring& path) const {
+  return Quoted(record_) + L" " + Quoted(eventName_) + L" " + Quoted(path);
 }
 
 void RecordingOpener::Unregister() const {

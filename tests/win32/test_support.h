@@ -97,6 +97,8 @@ class RecordingOpener {
   void Register() const;
   // The program path that the association's command line names.
   std::wstring ProgramPath() const;
+  // The stand-in's arguments that record `path`.
+  std::wstring CommandArguments(const std::wstring& path) const;
   // Waits until the stand-in has run once more; false on timeout.
   bool WaitForOpen(std::chrono::milliseconds timeout) const;
   bool Opened() const { return WaitForOpen(std::chrono::milliseconds(0)); }

@@ -63,6 +63,8 @@ TEST(Win32ClassesKey, MissingKeyOrValueIsNothing) {
 }
 
 TEST(Win32Services, FindsTheAssociatedProgramInTheRegistry) {
+  // The shell's association objects are COM objects.
+  ASSERT_HRESULT_SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
   const std::wstring longProgram =
       L"C:\\" + std::wstring(600, L'x') + L"\\app.exe";
   TestClassesKey normal(L".vrdnormal"), normalClass(L"Vorundel.Normal");

@@ -1,0 +1,125 @@
+#include "platform/win32/shell_associations.h"
+
+#include <windows.h>
+
+#include <objbase.h>
+#include <shlobj.h>
+#include <shlwapi.h>
+#include <shobjidl.h>
+#include <wrl/client.h>
+
+#include <memory>
+#include <string_view>
+
+#include "platform/win32/wide.h"
+
+namespace vorundel::win32 {
+namespace {
+
+using Microsoft::WRL::ComPtr;
+
+struct CoTaskMemFreer {
+  void operator()(wchar_t* text) const { CoTaskMemFree(text); }
+};
+
+std::optional<std::wstring> AssocString(ASSOCSTR what,
+                                        const std::u16string& assoc) {
+  DWORD size = 0;
+  // Asked for its size first, so a command of any length comes back whole.
+  if (AssocQueryStringW(ASSOCF_NOTRUNCATE, what, Wide(assoc), L"open", nullptr,
+                        &size) != S_FALSE ||
+      size == 0) {
+    return std::nullopt;
+  }
+  std::wstring text(size, L'\0');
+  if (AssocQueryStringW(ASSOCF_NOTRUNCATE, what, Wide(assoc), L"open",
+                        text.data(), &size) != S_OK) {
+    return std::nullopt;
+  }
+  text.resize(std::wstring_view(text.c_str()).size());
+  return text;
+}
+
+// Machine classes carry REG_EXPAND_SZ commands ("%SystemRoot%\...") that
+// the shell expands when it runs them.
+std::wstring Expanded(const std::wstring& text) {
+  const DWORD size = ExpandEnvironmentStringsW(text.c_str(), nullptr, 0);
+  if (size == 0) {
+    return text;
+  }
+  std::wstring expanded(size, L'\0');
+  const DWORD written =
+      ExpandEnvironmentStringsW(text.c_str(), expanded.data(), size);
+  if (written == 0 || written > size) {
+    return text;
+  }
+  expanded.resize(written - 1);
+  return expanded;
+}
+
+bool HasShortcutExtension(const std::u16string& path) {
+  constexpr std::u16string_view kLnk = u".lnk";
+  if (path.size() < kLnk.size()) {
+    return false;
+  }
+  const std::u16string tail = path.substr(path.size() - kLnk.size());
+  return CompareStringOrdinal(Wide(tail), -1, L".lnk", -1, TRUE) == CSTR_EQUAL;
+}
+
+}  // namespace
+
+std::optional<std::u16string> ShellClassOf(const std::u16string& extension) {
+  ComPtr<IApplicationAssociationRegistration> registration;
+  if (FAILED(CoCreateInstance(CLSID_ApplicationAssociationRegistration, nullptr,
+                              CLSCTX_INPROC_SERVER,
+                              IID_PPV_ARGS(&registration)))) {
+    return std::nullopt;
+  }
+  wchar_t* progId = nullptr;
+  const HRESULT result = registration->QueryCurrentDefault(
+      Wide(extension), AT_FILEEXTENSION, AL_EFFECTIVE, &progId);
+  const std::unique_ptr<wchar_t, CoTaskMemFreer> owned(progId);
+  if (FAILED(result) || !owned) {
+    return std::nullopt;
+  }
+  return FromWide(std::wstring_view(owned.get()));
+}
+
+std::optional<std::u16string> ShellOpenCommandOf(
+    const std::u16string& className) {
+  if (const auto command = AssocString(ASSOCSTR_COMMAND, className)) {
+    return FromWide(Expanded(*command));
+  }
+  // No command line: the verb is a handler's. The shell still opens the
+  // file, so name what it reports as the program.
+  auto program = AssocString(ASSOCSTR_EXECUTABLE, className);
+  if (!program) {
+    program = AssocString(ASSOCSTR_FRIENDLYAPPNAME, className);
+  }
+  if (!program || program->empty()) {
+    return std::nullopt;
+  }
+  return u"\"" + FromWide(*program) + u"\"";
+}
+
+std::optional<std::u16string> ShortcutTargetOf(const std::u16string& path) {
+  if (!HasShortcutExtension(path)) {
+    return std::nullopt;
+  }
+  ComPtr<IShellLinkW> link;
+  ComPtr<IPersistFile> file;
+  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
+                              IID_PPV_ARGS(&link))) ||
+      FAILED(link.As(&file)) || FAILED(file->Load(Wide(path), STGM_READ))) {
+    return std::nullopt;
+  }
+  // Long paths: the link format itself holds targets of any length.
+  std::wstring target(32768, L'\0');
+  if (FAILED(link->GetPath(target.data(), static_cast<int>(target.size()),
+                           nullptr, 0))) {
+    return std::u16string();
+  }
+  return FromWide(std::wstring_view(target.c_str()));
+}
+
+}  // namespace vorundel::win32
