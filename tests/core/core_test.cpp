@@ -263,8 +263,14 @@ TEST(ResumeLaunchTest, OneLaunchOfTheLabelWhenMinimized) {
     fake.label1 = c.label;
     fake.shellResult = c.shellResult;
     Form1Logic logic(fake);
-    // A resume can come twice, and again during the failure message.
-    fake.whileMessageOpen = [&] { logic.SysInfo1_PowerResume(); };
+    // A resume can come twice, and again during the failure message (once,
+    // so that a missing guard fails here rather than recursing for ever).
+    int nested = 0;
+    fake.whileMessageOpen = [&] {
+      if (nested++ == 0) {
+        logic.SysInfo1_PowerResume();
+      }
+    };
     logic.SysInfo1_PowerResume();
     logic.SysInfo1_PowerResume();
     EXPECT_EQ(fake.calls, c.calls);
