@@ -14,23 +14,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   const bool hasExe =
       AsciiUpperCase(line).find(u".EXE") != std::u16string::npos;
   // A piece of the line where the program starts, never with its quotes.
-  FUZZ_CHECK(line.compare(quoted ? 1 : 0, program.size(), program) == 0);
-  FUZZ_CHECK(!quoted || program.find(u'"') == std::u16string::npos);
+  MUST(line.compare(quoted ? 1 : 0, program.size(), program) == 0);
+  MUST(!quoted || program.find(u'"') == std::u16string::npos);
   // Unquoted, it runs through the first ".exe", else to the first blank.
   if (!quoted) {
-    FUZZ_CHECK(AsciiUpperCase(program).find(u".EXE") ==
-               (hasExe ? program.size() - 4 : std::u16string::npos));
-    FUZZ_CHECK(hasExe || program.find_first_of(u" \t") == std::u16string::npos);
-    FUZZ_CHECK(ProgramFromCommandLine(program) == program);
+    MUST(AsciiUpperCase(program).find(u".EXE") ==
+         (hasExe ? program.size() - 4 : std::u16string::npos));
+    MUST(hasExe || program.find_first_of(u" \t") == std::u16string::npos);
+    MUST(ProgramFromCommandLine(program) == program);
   }
   // Empty only when there is nothing to take.
-  FUZZ_CHECK(!program.empty() || line.empty() || line == u"\"" ||
-             line.starts_with(u"\"\"") ||
-             (!hasExe && (line[0] == u' ' || line[0] == u'\t')));
+  MUST(!program.empty() || line.empty() || line == u"\"" ||
+       line.starts_with(u"\"\"") ||
+       (!hasExe && (line[0] == u' ' || line[0] == u'\t')));
   // Case changes only the case of the result; quoting it changes nothing.
-  FUZZ_CHECK(ProgramFromCommandLine(AsciiUpperCase(line)) ==
-             AsciiUpperCase(program));
-  FUZZ_CHECK(program.find(u'"') != std::u16string::npos ||
-             ProgramFromCommandLine(u"\"" + program + u"\" %1") == program);
+  MUST(ProgramFromCommandLine(AsciiUpperCase(line)) == AsciiUpperCase(program));
+  MUST(program.find(u'"') != std::u16string::npos ||
+       ProgramFromCommandLine(u"\"" + program + u"\" %1") == program);
   return 0;
 }

@@ -11,13 +11,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   const std::u16string ext = vorundel::Extension(name);
   // Upper-case text after a dot, with no dot or separator of its own.
   const std::u16string upper = AsciiUpperCase(name);
-  FUZZ_CHECK(AsciiUpperCase(ext) == ext);
-  FUZZ_CHECK(ext.find_first_of(u".\\/") == std::u16string::npos);
-  FUZZ_CHECK(upper.ends_with(ext));
-  FUZZ_CHECK(ext.empty() || name[name.size() - ext.size() - 1] == u'.');
+  MUST(AsciiUpperCase(ext) == ext);
+  MUST(ext.find_first_of(u".\\/") == std::u16string::npos);
+  MUST(upper.ends_with(ext));
+  MUST(ext.empty() || name[name.size() - ext.size() - 1] == u'.');
   // Empty only when the last component has no dot with text after it.
   const auto last = name.find_last_of(u".\\/");
-  FUZZ_CHECK(!ext.empty() || last == std::u16string::npos ||
-             name[last] != u'.' || last + 1 == name.size());
+  MUST(!ext.empty() || last == std::u16string::npos || name[last] != u'.' ||
+       last + 1 == name.size());
   return 0;
 }
