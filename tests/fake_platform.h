@@ -3,12 +3,8 @@
 // another open, a message box, a shell call or the end breaks MUST.
 #pragma once
 
-#include <cstdint>
 #include <functional>
 #include <map>
-#include <memory>
-#include <optional>
-#include <string>
 #include <utility>
 #include <vector>
 
@@ -31,7 +27,7 @@ class FakePlatform : public Platform {
   std::map<std::u16string, std::uint32_t> attributes;
   std::map<std::u16string, std::u16string> shortcuts;
   std::int32_t shellResult = 42;
-  bool wildcards = true, resumeReceivable = true;
+  bool wildcards = true, resumeReceivable = false;
   std::u16string label1;
   int windowState = 0, button = 1;  // button: the answer of every box
   // Runs once, while the next box is open, as a modal loop's events would.
@@ -41,18 +37,18 @@ class FakePlatform : public Platform {
 
   std::unique_ptr<ClassesKey> OpenClassesKey(const std::u16string& k) override {
     MUST(openKeys_ == 0);
-    const auto value = Find(registry, k);
-    return value ? std::make_unique<Key>(openKeys_, *value) : nullptr;
+    return registry.contains(k) ? std::make_unique<Key>(openKeys_, registry[k])
+                                : nullptr;
   }
   std::optional<std::uint32_t> FileAttributes(
       const std::u16string& p) override {
     examined.push_back(p);
-    return Find(attributes, p);
+    return attributes.contains(p) ? std::optional(attributes[p]) : std::nullopt;
   }
   std::u16string CurrentDirectory() override { return u"C:\\Work"; }
   std::optional<std::u16string> ShortcutTarget(
       const std::u16string& p) override {
-    return Find(shortcuts, p);
+    return shortcuts.contains(p) ? std::optional(shortcuts[p]) : std::nullopt;
   }
   std::int32_t ShellOpen(const std::u16string& path,
                          const std::u16string& directory) override {
@@ -81,13 +77,6 @@ class FakePlatform : public Platform {
   void UnloadForm() override { calls.push_back(u"unload"); }
 
  private:
-  template <class Map>
-  static std::optional<typename Map::mapped_type> Find(
-      const Map& map,
-      const std::u16string& k) {
-    const auto found = map.find(k);
-    return found == map.end() ? std::nullopt : std::optional(found->second);
-  }
   struct Key : ClassesKey {
     Key(int& openKeys, std::optional<std::u16string> value)
         : open(++openKeys), value(std::move(value)) {}

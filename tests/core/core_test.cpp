@@ -15,100 +15,105 @@ using Calls = std::vector<std::u16string>;
 constexpr char16_t kMemo[] = u"C:\\docs\\memo.txt";
 constexpr char16_t kTool[] = u"C:\\tool.exe";
 constexpr char16_t kNotepad[] = u"C:\\WINDOWS\\NOTEPAD.EXE";
+// Notepad opens text files, wine programs; batch files run themselves.
+const std::map<std::u16string, std::optional<std::u16string>> kRegistry = {
+    {u".txt", u"txtfile"},
+    {u"txtfile\\shell\\open\\command", u"C:\\WINDOWS\\NOTEPAD.EXE %1"},
+    {u".exe", u"exefile"},
+    {u"exefile\\shell\\open\\command", u"wine start /unix %f"},
+    {u".bat", u"batfile"},
+    {u"batfile\\shell\\open\\command", u"\"%1\" %*"}};
 
 TEST(ExtensionTest, UpperCaseTextAfterTheLastDotOfTheLastComponent) {
   // Only ASCII letters change case; 40000 is past what a 16-bit int reaches.
+  const std::u16string longName = std::u16string(40000, u'a') + u".txt";
   const std::pair<std::u16string, std::u16string> cases[] = {
-      {u"C:\\docs\\report.txt", u"TXT"},
-      {u"C:\\a\\archive.tar.gz", u"GZ"},
-      {u"C:\\my.dir\\readme", u""},
-      {u"readme", u""},
-      {u"C:\\docs\\file.", u""},
-      {u"C:\\docs\\.profile", u"PROFILE"},
-      {u"/home/u/dir.d/", u""},
-      {u"", u""},
-      {u"/tmp/データ.ｔｘｔ", u"ｔｘｔ"},
-      {u"/tmp/x.äbc", u"äBC"},
-      {std::u16string(40000, u'a') + u".txt", u"TXT"}};
+      {u"C:\\d\\a.txt", u"TXT"}, {u"C:\\a.tar.gz", u"GZ"},
+      {u"C:\\d.d\\readme", u""}, {u"readme", u""},
+      {u"C:\\file.", u""},       {u"C:\\.profile", u"PROFILE"},
+      {u"/u/dir.d/", u""},       {u"", u""},
+      {longName, u"TXT"},        {u"/データ.ｔｘｔ", u"ｔｘｔ"},
+      {u"/x.äbc", u"äBC"}};
   for (const auto& [name, extension] : cases) {
     EXPECT_EQ(Extension(name), extension) << PrintToString(name);
   }
 }
 
 TEST(ProgramFromCommandLineTest, TakesTheProgramOutOfTheCommand) {
-  const struct {
-    std::u16string commandLine, program;
-    bool isFileItself = false;
-  } cases[] = {{u"C:\\WINDOWS\\NOTEPAD.EXE %1", kNotepad},
-               {u"\"C:\\Program Files\\V\\view.exe\" \"%1\"",
-                u"C:\\Program Files\\V\\view.exe"},
-               {u"\"%1\" %*", u"%1", true},
-               {u"%L", u"%L", true},
-               {u"%l %*", u"%l", true},
-               {u"\"%1x\" %*", u"%1x"},
-               {u"start.bat %1", u"start.bat"},
-               {u"xdg-open\t%f", u"xdg-open"},
-               {u"notepad", u"notepad"},
-               {u"C:\\Program Files\\A\\app.EXE -x %1",
-                u"C:\\Program Files\\A\\app.EXE"},
-               {u"C:\\a.exe\\b.exe %1", u"C:\\a.exe"},
-               {u"  leading.exe", u"  leading.exe"},
-               // A quote that never closes: the rest, cut after ".exe".
-               {u"\"C:\\Program Files\\x.exe %1", u"C:\\Program Files\\x.exe"},
-               {u"\"start.bat %1", u"start.bat %1"},
-               {u"\"\" %1", u""},
-               {u"", u""}};
-  for (const auto& c : cases) {
-    const std::u16string program = ProgramFromCommandLine(c.commandLine);
-    EXPECT_EQ(program, c.program) << PrintToString(c.commandLine);
-    EXPECT_EQ(IsFileItself(program), c.isFileItself) << PrintToString(program);
+  const std::pair<std::u16string, std::u16string> cases[] = {
+      {u"C:\\WINDOWS\\NOTEPAD.EXE %1", kNotepad},
+      {u"\"C:\\Program Files\\V\\view.exe\" \"%1\"",
+       u"C:\\Program Files\\V\\view.exe"},
+      {u"C:\\Program Files\\A\\app.EXE -x %1",
+       u"C:\\Program Files\\A\\app.EXE"},
+      // A quote that never closes: the rest, cut after ".exe".
+      {u"\"C:\\Program Files\\x.exe %1", u"C:\\Program Files\\x.exe"},
+      {u"\"%1\" %*", u"%1"},
+      {u"%l %*", u"%l"},
+      {u"start.bat %1", u"start.bat"},
+      {u"xdg-open\t%f", u"xdg-open"},
+      {u"notepad", u"notepad"},
+      {u"C:\\a.exe\\b.exe %1", u"C:\\a.exe"},
+      {u"  leading.exe", u"  leading.exe"},
+      {u"\"start.bat %1", u"start.bat %1"},
+      {u"\"\" %1", u""},
+      {u"", u""}};
+  for (const auto& [commandLine, program] : cases) {
+    EXPECT_EQ(ProgramFromCommandLine(commandLine), program)
+        << PrintToString(commandLine);
+  }
+  for (const auto& [program, itself] : {std::pair{u"%1", true},
+                                        {u"%L", true},
+                                        {u"%l", true},
+                                        {u"%1x", false}}) {
+    EXPECT_EQ(IsFileItself(program), itself) << PrintToString(program);
   }
 }
 
 TEST(FileExistsTest, AnExistingFileOfAnySafeName) {
+  // The desktop of a "/" path has no wildcards in file names.
+  enum { kRefused, kNoFile, kFile };  // refused before the file system is asked
   const struct {
     std::u16string path;
     std::optional<std::uint32_t> attributes;  // nothing: cannot be examined
-    bool wildcards, exists, examined;
-  } cases[] = {
-      {u"C:\\a.txt", 0x27, true, true, true},  // read-only, hidden, system
-      {u"C:\\dir", 0x16, true, false, true},
-      {u"C:\\gone.txt", std::nullopt, true, false, true},
-      {u"C:\\cloud.txt", 0x80400020, true, true, true},
-      {u"", 0x20, true, false, false},
-      {u"C:\\*.txt", 0x20, true, false, false},
-      {u"C:\\a?.txt", 0x20, true, false, false},
-      {u"\\\\?\\C:\\a.txt", 0x20, true, true, true},
-      {u"\\\\?\\C:\\b?.txt", 0x20, true, false, false},
-      {u"C:\\\\?\\a.txt", 0x20, true, false, false},
-      {u"/tmp/a?*.txt", 0x20, false, true, true}};
+    int seen;
+  } cases[] = {{u"C:\\a.txt", 0x27, kFile},
+               {u"C:\\dir", 0x16, kNoFile},
+               {u"C:\\gone", std::nullopt, kNoFile},
+               {u"C:\\cloud.txt", 0x80400020, kFile},
+               {u"", 0x20, kRefused},
+               {u"C:\\*.txt", 0x20, kRefused},
+               {u"C:\\a?.txt", 0x20, kRefused},
+               {u"\\\\?\\C:\\a.txt", 0x20, kFile},
+               {u"\\\\?\\C:\\b?.txt", 0x20, kRefused},
+               {u"C:\\\\?\\a.txt", 0x20, kRefused},
+               {u"/tmp/a?*.txt", 0x20, kFile}};
   for (const auto& c : cases) {
     SCOPED_TRACE(PrintToString(c.path));
     FakePlatform fake;
-    fake.wildcards = c.wildcards;
+    fake.wildcards = !c.path.starts_with(u'/');
     if (c.attributes) {
       fake.attributes[c.path] = *c.attributes;
     }
-    EXPECT_EQ(Form1Logic(fake).FileExists(c.path), c.exists);
-    EXPECT_EQ(fake.examined, c.examined ? Calls{c.path} : Calls{});
+    EXPECT_EQ(Form1Logic(fake).FileExists(c.path), c.seen == kFile);
+    EXPECT_EQ(fake.examined, c.seen == kRefused ? Calls{} : Calls{c.path});
   }
 }
 
 TEST(FindExecutablesTest, ProgramOfTheClassOpenCommand) {
   const std::u16string longExe = u"C:\\" + std::u16string(600, u'x') + u".exe";
   FakePlatform fake;
-  fake.registry = {
-      {u".txt", u"txtfile"},
-      {u"txtfile\\shell\\open\\command", u"C:\\WINDOWS\\NOTEPAD.EXE %1"},
-      {u".", u"txtfile"},
-      {u".Äbc", u"txtfile"},
-      {u".unreadable", {}},
-      {u".nocommand", u"x"},
-      {u"x\\shell\\open\\command", {}},
-      {u".nul", std::u16string(u"nul\0x", 5)},
-      {u"nul\\shell\\open\\command", std::u16string(u"a.bat\0 x.exe", 12)},
-      {u".long", u"long"},
-      {u"long\\shell\\open\\command", longExe + u" %1"}};
+  fake.registry = kRegistry;
+  fake.registry.insert(
+      {{u".", u"txtfile"},
+       {u".Äbc", u"txtfile"},
+       {u".unreadable", {}},
+       {u".nocommand", u"x"},
+       {u"x\\shell\\open\\command", {}},
+       {u".long", u"long"},
+       {u".nul", std::u16string(u"nul\0x", 5)},
+       {u"nul\\shell\\open\\command", std::u16string(u"a.bat\0 x.exe", 12)},
+       {u"long\\shell\\open\\command", longExe + u" %1"}});
   const std::pair<std::u16string, std::u16string> cases[] = {
       {u"TXT", kNotepad}, {u".TxT", kNotepad}, {u"", kNotepad},
       {u"ÄBC", kNotepad}, {u"XYZ", u""},       {u"UNREADABLE", u""},
@@ -159,13 +164,7 @@ TEST(SetCommandTest, OneMessageAndOnlyOkToTheConfirmationArmsForResume) {
     }
     fake.shortcuts = {{u"C:\\tool.lnk", kTool},
                       {u"C:\\dead.lnk", u"C:\\gone.txt"}};
-    fake.registry = {
-        {u".txt", u"txtfile"},
-        {u"txtfile\\shell\\open\\command", u"C:\\WINDOWS\\NOTEPAD.EXE %1"},
-        {u".exe", u"exefile"},
-        {u"exefile\\shell\\open\\command", u"wine start /unix %f"},
-        {u".bat", u"batfile"},
-        {u"batfile\\shell\\open\\command", u"\"%1\" %*"}};
+    fake.registry = kRegistry;
     fake.registry.erase(c.unmappedKey);
     fake.label1 = c.label;
     // Only rows that reach the confirmation can detect resume.

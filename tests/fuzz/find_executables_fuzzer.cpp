@@ -3,6 +3,7 @@
 #include "core/form1_logic.h"
 #include "tests/fuzz/fuzz.h"
 
+using namespace vorundel;
 using namespace vorundel::fuzz;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
@@ -10,7 +11,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   FuzzedDataProvider input(data, size);
   FuzzPlatform p(input);  // one key open at a time, all closed
   const std::u16string ext = p.Text();
-  const std::u16string program = vorundel::Form1Logic(p).xFindExecutables(ext);
+  const std::u16string program = Form1Logic(p).xFindExecutables(ext);
   const auto& keys = p.keys;
   // What the desktop answered for a key, up to the first NUL.
   const auto read =
@@ -23,8 +24,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   };
   // First the extension's key, lower case with one leading dot ...
   MUST(!keys.empty() && keys.size() <= 2 && keys[0].starts_with(u'.'));
-  MUST(AsciiUpperCase(keys[0]) ==
-       AsciiUpperCase(ext.starts_with(u'.') ? ext : u"." + ext));
+  MUST(AsciiUpper(keys[0]) ==
+       AsciiUpper(ext.starts_with(u'.') ? ext : u"." + ext));
   MUST(keys[0].find_first_of(u"ABCDEFGHIJKLMNOPQRSTUVWXYZ") ==
        std::u16string::npos);
   // ... then the open command of the class its value names.

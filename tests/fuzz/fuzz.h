@@ -8,22 +8,16 @@
 
 // A broken invariant stops the run; libFuzzer keeps the input.
 #define MUST(condition) ((condition) ? void() : __builtin_trap())
+#include "core/ascii_case.h"
 #include "tests/fake_platform.h"
 
 namespace vorundel::fuzz {
 
 // The bytes as UTF-16 units of this (little-endian) machine, NULs, lone
 // surrogates and an odd last byte included: any text a desktop can hand over.
-inline std::u16string Units(std::string_view bytes) {
-  std::u16string text((bytes.size() + 1) / 2, u'\0');
-  std::memcpy(text.data(), bytes.data(), bytes.size());
-  return text;
-}
-
-inline std::u16string AsciiUpperCase(std::u16string text) {
-  for (auto& c : text) {
-    c = c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - 32) : c;
-  }
+inline std::u16string Units(const void* bytes, std::size_t size) {
+  std::u16string text((size + 1) / 2, u'\0');
+  std::memcpy(text.data(), bytes, size);
   return text;
 }
 
@@ -31,10 +25,11 @@ inline std::u16string AsciiUpperCase(std::u16string text) {
 // written into the script, so the script is what the desktop said.
 class FuzzPlatform : public testing::FakePlatform {
  public:
-  explicit FuzzPlatform(FuzzedDataProvider& input) : in_(input) {
-    resumeReceivable = false;
+  explicit FuzzPlatform(FuzzedDataProvider& input) : in_(input) {}
+  std::u16string Text() {
+    const std::string bytes = in_.ConsumeRandomLengthString();
+    return Units(bytes.data(), bytes.size());
   }
-  std::u16string Text() { return Units(in_.ConsumeRandomLengthString()); }
   std::vector<std::u16string> keys;   // in the order opened
   std::function<void()> eventInABox;  // may run while a box is open
 

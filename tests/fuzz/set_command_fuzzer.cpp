@@ -3,6 +3,7 @@
 #include "core/form1_logic.h"
 #include "tests/fuzz/fuzz.h"
 
+using namespace vorundel;
 using namespace vorundel::fuzz;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
@@ -11,7 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   FuzzPlatform p(input);
   p.label1 = p.Text();
   p.wildcards = input.ConsumeBool();
-  vorundel::Form1Logic logic(p);
+  Form1Logic logic(p);
   p.eventInABox = [&] { logic.SysInfo1_PowerResume(); };
   logic.cmdSet_Click();
 
