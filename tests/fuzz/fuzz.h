@@ -15,57 +15,53 @@ namespace vorundel::fuzz {
 
 // The bytes as UTF-16 units of this (little-endian) machine, NULs, lone
 // surrogates and an odd last byte included: any text a desktop can hand over.
-inline std::u16string Units(const void* bytes, std::size_t size) {
-  std::u16string text((size + 1) / 2, u'\0');
-  std::memcpy(text.data(), bytes, size);
+inline std::u16string Units(std::string_view bytes) {
+  std::u16string text((bytes.size() + 1) / 2, u'\0');
+  std::memcpy(text.data(), bytes.data(), bytes.size());
   return text;
 }
 
 // Each answer is read from the input the first time it is asked for and
 // written into the script, so the script is what the desktop said.
+using testing::Text;
+
 class FuzzPlatform : public testing::FakePlatform {
  public:
   explicit FuzzPlatform(FuzzedDataProvider& input) : in_(input) {}
-  std::u16string Text() {
-    const std::string bytes = in_.ConsumeRandomLengthString();
-    return Units(bytes.data(), bytes.size());
-  }
-  std::vector<std::u16string> keys;   // in the order opened
+  Text ReadText() { return Units(in_.ConsumeRandomLengthString()); }
+  std::vector<Text> keys;             // in the order opened
   std::function<void()> eventInABox;  // may run while a box is open
 
-  std::unique_ptr<ClassesKey> OpenClassesKey(const std::u16string& k) override {
+  std::unique_ptr<ClassesKey> OpenClassesKey(const Text& k) override {
     keys.push_back(k);
     if (!in_.ConsumeBool()) {  // else missing
       registry.try_emplace(
-          k, in_.ConsumeBool() ? std::nullopt : std::optional(Text()));
+          k, in_.ConsumeBool() ? std::nullopt : std::optional(ReadText()));
     }
     return FakePlatform::OpenClassesKey(k);
   }
-  std::optional<std::uint32_t> FileAttributes(
-      const std::u16string& p) override {
+  std::optional<std::uint32_t> FileAttributes(const Text& p) override {
     if (!in_.ConsumeBool()) {
       attributes.try_emplace(p, in_.ConsumeIntegral<std::uint32_t>());
     }
     return FakePlatform::FileAttributes(p);
   }
-  std::optional<std::u16string> ShortcutTarget(
-      const std::u16string& p) override {
+  std::optional<Text> ShortcutTarget(const Text& p) override {
     if (in_.ConsumeBool()) {
-      shortcuts.try_emplace(p, Text());
+      shortcuts.try_emplace(p, ReadText());
     }
     return FakePlatform::ShortcutTarget(p);
   }
-  std::int32_t ShellOpen(const std::u16string& path,
-                         const std::u16string& directory) override {
+  std::int32_t ShellOpen(const Text& path, const Text& directory) override {
     shellResult = in_.ConsumeIntegral<std::int8_t>();
     return FakePlatform::ShellOpen(path, directory);
   }
   bool CanReceiveResume() override {
     return resumeReceivable = in_.ConsumeBool();
   }
-  int ShowMessage(const std::u16string& text,
+  int ShowMessage(const Text& text,
                   std::uint32_t style,
-                  const std::u16string& caption) override {
+                  const Text& caption) override {
     button = in_.ConsumeIntegral<std::int8_t>();
     whileMessageOpen = in_.ConsumeBool() ? eventInABox : nullptr;
     return FakePlatform::ShowMessage(text, style, caption);

@@ -9,7 +9,8 @@ using namespace vorundel::fuzz;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
                                       std::size_t size) {
-  const std::u16string text = Units(data, size);
+  const std::u16string text =
+      Units({reinterpret_cast<const char*>(data), size});
   const std::u16string upper = AsciiUpper(text);
   constexpr auto npos = std::u16string::npos;
 
