@@ -120,9 +120,6 @@ TEST(FindExecutablesTest, ProgramOfTheClassOpenCommand) {
 }
 
 TEST(SetCommandTest, OneMessageAndOnlyOkToTheConfirmationArmsForResume) {
-  const std::u16string missing = u"message 0x10 ファイルがありません";
-  const std::u16string unassociated =
-      u"message 0x10 関連付けがされていないファイルです";
   const std::u16string ask = u"message 0x41 サスペンドから復帰後\r\n\r\n";
   const std::u16string runs = u"\r\n\r\nを起動します。";
   const std::u16string opensMemo =
@@ -133,9 +130,11 @@ TEST(SetCommandTest, OneMessageAndOnlyOkToTheConfirmationArmsForResume) {
     int button = 1;
     std::u16string unmappedKey{};
   } cases[] = {// Refusals come in this order, before resume is asked about.
-               {u"C:\\docs\\gone.xyz", missing},
-               {u"C:\\dead.lnk", missing},  // to a deleted file
-               {kTool, unassociated, false, 1, u".exe"},
+               {u"C:\\docs\\gone.xyz", u"message 0x10 ファイルがありません"},
+               // A shortcut to a deleted file.
+               {u"C:\\dead.lnk", u"message 0x10 ファイルがありません"},
+               {kTool, u"message 0x10 関連付けがされていないファイルです",
+                false, 1, u".exe"},
                {kMemo,
                 u"message 0x10 "
                 u"サスペンドからの復帰を検知できないため、セットできません"},
@@ -171,17 +170,16 @@ TEST(SetCommandTest, OneMessageAndOnlyOkToTheConfirmationArmsForResume) {
 }
 
 TEST(ResumeLaunchTest, OneLaunchOfTheLabelWhenMinimized) {
-  const std::u16string memo = u"shell C:\\docs\\memo.txt";
   const std::u16string failed = u"message 0x30 失敗しました";
   const struct {
     int windowState;
     std::u16string label;
     std::int32_t shellResult, launchResult;
     Calls calls;
-  } cases[] = {{0, kMemo, 42, 42, {}},
-               {1, kMemo, 33, 33, {memo, u"unload"}},
-               {1, kMemo, 32, 0, {memo, failed, u"unload"}},
-               {1, kMemo, -5, 0, {memo, failed, u"unload"}},
+  } cases[] = {{0, u"m", 42, 42, {}},
+               {1, u"m", 33, 33, {u"shell m", u"unload"}},
+               {1, u"m", 32, 0, {u"shell m", failed, u"unload"}},
+               {1, u"m", -5, 0, {u"shell m", failed, u"unload"}},
                {1, u" $x ", 33, 33, {u"shell  $x ", u"unload"}},
                {1, u"", 2, 0, {u"shell ", failed, u"unload"}}};
   for (const auto& c : cases) {
@@ -195,7 +193,7 @@ TEST(ResumeLaunchTest, OneLaunchOfTheLabelWhenMinimized) {
     logic.SysInfo1_PowerResume();
     logic.SysInfo1_PowerResume();
     EXPECT_EQ(fake.calls, c.calls);
-    EXPECT_EQ(logic.LaunchFile(kMemo), c.launchResult);
+    EXPECT_EQ(logic.LaunchFile(u"m"), c.launchResult);
   }
 }
 

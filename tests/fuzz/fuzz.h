@@ -59,12 +59,10 @@ class FuzzPlatform : public testing::FakePlatform {
   bool CanReceiveResume() override {
     return resumeReceivable = in_.ConsumeBool();
   }
-  int ShowMessage(const Text& text,
-                  std::uint32_t style,
-                  const Text& caption) override {
+  int ShowMessage(const Text& t, std::uint32_t s, const Text& c) override {
     button = in_.ConsumeIntegral<std::int8_t>();
     whileMessageOpen = in_.ConsumeBool() ? eventInABox : nullptr;
-    return FakePlatform::ShowMessage(text, style, caption);
+    return FakePlatform::ShowMessage(t, s, c);
   }
 
  private:

@@ -29,11 +29,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   };
   const auto target = p.shortcuts.find(p.label1);
   const auto nameStart = p.label1.starts_with(u"\\\\?\\") ? 4 : 0;
-  MUST(!confirmation ||
-       (file(p.label1) && p.resumeReceivable &&
-        (target == p.shortcuts.end() || file(target->second)) &&
-        (!p.wildcards ||
-         p.label1.find_first_of(u"*?", nameStart) == std::u16string::npos)));
+  MUST(!confirmation || (file(p.label1) && p.resumeReceivable));
+  MUST(!confirmation || target == p.shortcuts.end() || file(target->second));
+  MUST(!confirmation || !p.wildcards ||
+       p.label1.find_first_of(u"*?", nameStart) == std::u16string::npos);
 
   // At most one launch, only armed, of exactly Label1's text; a failure
   // message only when the shell refused; then the end.
