@@ -172,16 +172,15 @@ TEST(SetCommandTest, OneMessageAndOnlyOkToTheConfirmationArmsForResume) {
 TEST(ResumeLaunchTest, OneLaunchOfTheLabelWhenMinimized) {
   const std::u16string failed = u"message 0x30 失敗しました";
   const struct {
-    int windowState;
+    int windowState, shellResult, launchResult;
     std::u16string label;
-    std::int32_t shellResult, launchResult;
     Calls calls;
-  } cases[] = {{0, u"m", 42, 42, {}},
-               {1, u"m", 33, 33, {u"shell m", u"unload"}},
-               {1, u"m", 32, 0, {u"shell m", failed, u"unload"}},
-               {1, u"m", -5, 0, {u"shell m", failed, u"unload"}},
-               {1, u" $x ", 33, 33, {u"shell  $x ", u"unload"}},
-               {1, u"", 2, 0, {u"shell ", failed, u"unload"}}};
+  } cases[] = {{0, 42, 42, u"m", {}},
+               {1, 33, 33, u"m", {u"shell m", u"unload"}},
+               {1, 32, 0, u"m", {u"shell m", failed, u"unload"}},
+               {1, -5, 0, u"m", {u"shell m", failed, u"unload"}},
+               {1, 33, 33, u" $x ", {u"shell  $x ", u"unload"}},
+               {1, 2, 0, u"", {u"shell ", failed, u"unload"}}};
   for (const auto& c : cases) {
     FakePlatform fake;
     fake.windowState = c.windowState;
