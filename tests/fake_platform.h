@@ -1,6 +1,7 @@
 // An in-memory desktop for the core's tests and fuzz targets: answers from a
 // script and records what the user would see. A classes key still open at
-// another open, a message box, a shell call or the end breaks MUST.
+// another open, a message box, a shell call or the end breaks MUST, as do a
+// box not titled "Vorundel" and a launch outside the program's folder.
 #pragma once
 
 #include <functional>

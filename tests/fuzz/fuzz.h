@@ -21,10 +21,10 @@ inline std::u16string Units(std::string_view bytes) {
   return text;
 }
 
-// Each answer is read from the input the first time it is asked for and
-// written into the script, so the script is what the desktop said.
 using testing::Text;
 
+// Each answer is read from the input the first time it is asked for and
+// written into the script, so the script is what the desktop said.
 class FuzzPlatform : public testing::FakePlatform {
  public:
   explicit FuzzPlatform(FuzzedDataProvider& input) : in_(input) {}
