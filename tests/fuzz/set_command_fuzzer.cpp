@@ -3,44 +3,48 @@
 #include "core/form1_logic.h"
 #include "tests/fuzz/fuzz.h"
 
+using namespace vorundel;
 using namespace vorundel::fuzz;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
                                       std::size_t size) {
   FuzzedDataProvider input(data, size);
   FuzzPlatform p(input);
-  p.label1 = p.Text();
+  p.label1 = p.ReadText();
   p.wildcards = input.ConsumeBool();
-  vorundel::Form1Logic logic(p);
-  p.duringMessage = [&] { logic.SysInfo1_PowerResume(); };
+  Form1Logic logic(p);
+  p.eventInABox = [&] { logic.SysInfo1_PowerResume(); };
   logic.cmdSet_Click();
 
   // One message per Set; only OK to the confirmation arms.
-  FUZZ_CHECK(p.styles.size() == 1 && p.shellPaths.empty() && !p.unloads);
-  const bool confirmation = p.styles[0] == 0x41;
+  MUST(p.calls.size() == 1);
+  const bool confirmation = p.calls[0].starts_with(u"message 0x41 ");
   const bool armed = p.windowState == 1;
-  FUZZ_CHECK(confirmation || p.styles[0] == 0x10);
-  FUZZ_CHECK(armed == (confirmation && p.answers[0] == 1));
+  MUST(confirmation || p.calls[0].starts_with(u"message 0x10 "));
+  MUST(armed == (confirmation && p.button == 1));
   // Only an existing file, the target of a shortcut too, with no wildcard
   // where the desktop has them, and only when resume can be detected.
-  const auto target = p.targets.find(p.label1);
+  const auto file = [&](const Text& path) {
+    return p.attributes.contains(path) && !(p.attributes[path] & 0x10);
+  };
+  const auto target = p.shortcuts.find(p.label1);
   const auto nameStart = p.label1.starts_with(u"\\\\?\\") ? 4 : 0;
-  FUZZ_CHECK(!confirmation ||
-             (p.files.count(p.label1) && p.resumeReceivable &&
-              (target == p.targets.end() || p.files.count(target->second)) &&
-              (!p.wildcards || p.label1.find_first_of(u"*?", nameStart) ==
-                                   std::u16string::npos)));
+  MUST(!confirmation || (file(p.label1) && p.resumeReceivable));
+  MUST(!confirmation || target == p.shortcuts.end() || file(target->second));
+  MUST(!confirmation || !p.wildcards ||
+       p.label1.find_first_of(u"*?", nameStart) == std::u16string::npos);
 
-  // At most one launch, only armed, of exactly Label1's text; then the end.
+  // At most one launch, only armed, of exactly Label1's text; a failure
+  // message only when the shell refused; then the end.
   const int resumes = input.ConsumeIntegralInRange(0, 3);
   for (int i = 0; i < resumes; ++i) {
     logic.SysInfo1_PowerResume();
   }
   const bool launched = armed && resumes > 0;
-  FUZZ_CHECK(p.shellPaths == (launched ? std::vector{p.label1}
-                                       : std::vector<std::u16string>{}));
-  FUZZ_CHECK(p.unloads == launched);
-  // A failure message only when the shell refused, and it arms nothing more.
-  FUZZ_CHECK(p.styles.size() == 1u + (launched && p.shellResult <= 32));
+  const bool failed = launched && p.shellResult <= 32;
+  MUST(p.calls.size() == 1u + 2 * launched + failed);
+  MUST(!launched ||
+       (p.calls[1] == u"shell " + p.label1 && p.calls.back() == u"unload"));
+  MUST(!failed || p.calls[2] == u"message 0x30 失敗しました");
   return 0;
 }
