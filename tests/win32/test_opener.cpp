@@ -24,7 +24,8 @@ int wmain(int argc, wchar_t** argv) {
                             static_cast<DWORD>(line.size() * sizeof(wchar_t)),
                             &written, nullptr);
   CloseHandle(file);
-  const HANDLE opened = OpenEventW(EVENT_MODIFY_STATE, FALSE, L"VorundelOpened");
+  const HANDLE opened =
+      OpenEventW(EVENT_MODIFY_STATE, FALSE, L"VorundelOpened");
   if (opened != nullptr) {
     SetEvent(opened);
     CloseHandle(opened);
