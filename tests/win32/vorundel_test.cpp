@@ -187,7 +187,7 @@ class Program {
   explicit Program(const std::wstring& folder)
       : process_(
             Start(L"\"" + kBin + L"\\vorundel.exe\"", folder.c_str(), &id_)) {
-    EXPECT_TRUE(Until([&] { return (form = Top(false)) != nullptr; }));
+    EXPECT_TRUE(Until([&] { return (form = Top(nullptr)) != nullptr; }));
     WaitForInputIdle(process_.get(), 20000);
     // Tab order: Frame1, cmdCancel, cmdSet, Label1; client 467x123 at 96 DPI.
     const std::wstring texts[] = {W(kFrame1Caption), W(kCmdCancelCaption),
@@ -238,23 +238,20 @@ class Program {
     return true;
   }
 
-  // Its visible message boxes, or Form1.
-  std::vector<HWND> Tops(bool boxes = true) const {
+  // Its visible top-level windows of that class (boxes: "#32770").
+  std::vector<HWND> Tops(const wchar_t* name = L"#32770") const {
     std::vector<HWND> found;
-    for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, nullptr, nullptr));) {
+    for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, name, nullptr));) {
       DWORD owner = 0;
-      wchar_t name[8] = {};
       GetWindowThreadProcessId(w, &owner);
-      GetClassNameW(w, name, 8);
-      if (owner == id_ && IsWindowVisible(w) &&
-          (std::wstring(name) == L"#32770") == boxes) {
+      if (owner == id_ && IsWindowVisible(w)) {
         found.push_back(w);
       }
     }
     return found;
   }
-  HWND Top(bool box = true) const {
-    const auto found = Tops(box);
+  HWND Top(const wchar_t* name = L"#32770") const {
+    const auto found = Tops(name);
     return found.empty() ? nullptr : found.front();
   }
 
@@ -485,26 +482,19 @@ TEST_F(Vorundel, OpensEachArmedNameExactlyOnceAtResumeAndEnds) {
 TEST_F(Vorundel, ReportsWhatChangedAfterArmingOnceThenEnds) {
   const std::wstring deep = scratch + L"\\" + std::wstring(200, L'd');
   CreateDirectoryW(deep.c_str(), nullptr);
+  enum Change { kRenamed, kDeleted, kFolder, kImport };
   const struct {
     std::wstring path;
-    std::function<void(const std::wstring&)> change;
+    Change change;
+    const wchar_t* reg;
   } rows[] = {
-      {scratch + L"\\gone.vrec",
-       [](const std::wstring& path) { DeleteFileW(path.c_str()); }},
-      {scratch + L"\\renamed.vrec",
-       [](const std::wstring& path) {
-         MoveFileW(path.c_str(), (path + L".old").c_str());
-       }},
-      {scratch + L"\\folder soon.vrec",
-       [](const std::wstring& path) {
-         DeleteFileW(path.c_str());
-         CreateDirectoryW(path.c_str(), nullptr);
-       }},
-      {scratch + L"\\orphan.vorphan",
-       [](const std::wstring&) { Import(L"association-removed.reg"); }},
+      {scratch + L"\\renamed.vrec", kRenamed, nullptr},
+      {scratch + L"\\gone.vrec", kDeleted, nullptr},
+      {scratch + L"\\folder soon.vrec", kFolder, nullptr},
+      {scratch + L"\\orphan.vorphan", kImport, L"association-removed.reg"},
       // Past MAX_PATH: the class's own open command is the way.
-      {deep + L"\\" + std::wstring(60, L'f') + L".vnocmd",
-       [](const std::wstring&) { Import(L"command-removed.reg"); }},
+      {deep + L"\\" + std::wstring(60, L'f') + L".vnocmd", kImport,
+       L"command-removed.reg"},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(::testing::PrintToString(row.path));
@@ -512,7 +502,16 @@ TEST_F(Vorundel, ReportsWhatChangedAfterArmingOnceThenEnds) {
     program.Put(Touch(row.path), false);
     EXPECT_EQ(program.Set(IDOK), Prompt(kOpener));
     ASSERT_TRUE(program.Iconic());
-    row.change(row.path);
+    if (row.change == kImport) {
+      Import(row.reg);
+    } else if (row.change == kRenamed) {
+      MoveFileW(row.path.c_str(), (row.path + L".old").c_str());
+    } else {
+      DeleteFileW(row.path.c_str());
+    }
+    if (row.change == kFolder) {
+      CreateDirectoryW(row.path.c_str(), nullptr);
+    }
     program.Power(PBT_APMRESUMEAUTOMATIC);
     HWND box = nullptr;
     ASSERT_TRUE(
