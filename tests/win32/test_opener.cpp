@@ -1,28 +1,31 @@
-// Stands in for an application in the tests' file associations:
-//   test_opener.exe RECORD EVENT PATH
-// appends PATH and a line feed (UTF-16) to the file RECORD, then signals
-// the named event EVENT so that the test can stop waiting.
+// Stands in for an application in the tests' associations:
+//   vorundel_test_opener.exe PATH
+// appends PATH and a line feed (UTF-16) to the file named by
+// VORUNDEL_RECORD, then signals the event "VorundelOpened" so that the
+// test can stop waiting.
 #include <windows.h>
 
 #include <string>
 
 int wmain(int argc, wchar_t** argv) {
-  if (argc != 4) {
+  wchar_t record[1024] = {};
+  if (argc != 2 ||
+      GetEnvironmentVariableW(L"VORUNDEL_RECORD", record, 1024) == 0) {
     return 2;
   }
-  const HANDLE record =
-      CreateFileW(argv[1], FILE_APPEND_DATA, FILE_SHARE_READ, nullptr,
-                  OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (record == INVALID_HANDLE_VALUE) {
+  const HANDLE file = CreateFileW(record, FILE_APPEND_DATA, FILE_SHARE_READ,
+                                  nullptr, OPEN_ALWAYS, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
     return 3;
   }
-  const std::wstring line = std::wstring(argv[3]) + L"\n";
+  const std::wstring line = std::wstring(argv[1]) + L"\n";
   DWORD written = 0;
-  const BOOL ok = WriteFile(record, line.data(),
+  const BOOL ok = WriteFile(file, line.data(),
                             static_cast<DWORD>(line.size() * sizeof(wchar_t)),
                             &written, nullptr);
-  CloseHandle(record);
-  const HANDLE opened = OpenEventW(EVENT_MODIFY_STATE, FALSE, argv[2]);
+  CloseHandle(file);
+  const HANDLE opened =
+      OpenEventW(EVENT_MODIFY_STATE, FALSE, L"VorundelOpened");
   if (opened != nullptr) {
     SetEvent(opened);
     CloseHandle(opened);

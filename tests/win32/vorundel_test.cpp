@@ -1,0 +1,589 @@
+// The real vorundel.exe, worked from outside as a user works it: files
+// dragged from the shell's own data objects, buttons clicked, message boxes
+// read and answered, power notifications posted. The associations come
+// from associations.reg; the recording opener writes down what it opened.
+#include <windows.h>
+
+#include <sddl.h>
+#include <shlobj.h>
+#include <winternl.h>
+#include <wrl/client.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/texts.h"
+#include "tests/hostile_names.h"
+#include "ui/win32/message_box_flags.h"
+
+namespace vorundel::testing {
+namespace {
+
+using Handle = std::unique_ptr<void, BOOL(WINAPI*)(HANDLE)>;
+
+std::wstring W(std::u16string_view text) {
+  return {text.begin(), text.end()};
+}
+
+const std::wstring kBin = [] {
+  wchar_t path[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, path, MAX_PATH);
+  return std::filesystem::path(path).parent_path().wstring();
+}();
+const std::wstring kOpener = kBin + L"\\vorundel_test_opener.exe";
+const Handle kOpened(CreateEventW(nullptr, FALSE, FALSE, L"VorundelOpened"),
+                     &CloseHandle);
+
+std::wstring Prompt(const std::wstring& named, bool executable = false) {
+  return W(kPromptHead) + L"\r\n\r\n" + named + L"\r\n\r\n" +
+         W(executable ? kPromptTailExecutable : kPromptTailAssociated);
+}
+
+std::wstring Text(HWND window, bool box = false) {
+  wchar_t text[2048] = {};
+  box ? GetDlgItemTextW(window, 0xFFFF, text, 2048)
+      : GetWindowTextW(window, text, 2048);
+  return text;
+}
+
+std::wstring Touch(const std::wstring& path) {
+  EXPECT_NE(Handle(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr,
+                               CREATE_ALWAYS, 0, nullptr),
+                   &CloseHandle)
+                .get(),
+            INVALID_HANDLE_VALUE);
+  return path;
+}
+
+Handle Start(std::wstring line, const wchar_t* folder, DWORD* id = nullptr) {
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  PROCESS_INFORMATION info{};
+  EXPECT_TRUE(CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0,
+                             nullptr, folder, &startup, &info));
+  CloseHandle(info.hThread);
+  DWORD ignored = 0;
+  (id != nullptr ? *id : ignored) = info.dwProcessId;
+  return Handle(info.hProcess, &CloseHandle);
+}
+
+DWORD Wait(HANDLE process) {
+  DWORD status = 99;
+  WaitForSingleObject(process, 20000);
+  GetExitCodeProcess(process, &status);
+  return status;
+}
+
+void Import(const wchar_t* file) {
+  const std::wstring line = L"reg.exe import \"" + kBin + L"\\" + file + L"\"";
+  ASSERT_EQ(Wait(Start(line, nullptr).get()), 0u);
+}
+
+// The access list of a key under HKLM\Software\Classes (Wine enforces
+// deny entries).
+void Access(const wchar_t* subkey, const wchar_t* sddl) {
+  HKEY key = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  ASSERT_EQ(
+      RegCreateKeyExW(HKEY_LOCAL_MACHINE,
+                      (L"Software\\Classes\\" + std::wstring(subkey)).c_str(),
+                      0, nullptr, 0, WRITE_DAC, nullptr, &key, nullptr),
+      ERROR_SUCCESS);
+  const std::unique_ptr<HKEY__, LSTATUS(WINAPI*)(HKEY)> owned(key,
+                                                              &RegCloseKey);
+  ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(
+      sddl, SDDL_REVISION_1, &descriptor, nullptr));
+  const std::unique_ptr<void, HLOCAL(WINAPI*)(HLOCAL)> freed(descriptor,
+                                                             &LocalFree);
+  EXPECT_EQ(RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor),
+            ERROR_SUCCESS);
+}
+
+// Wine counts no handles of another process (GetProcessHandleCount gives
+// 0), but lists every process's handles.
+std::size_t Handles(DWORD process) {
+  std::vector<BYTE> buffer(1 << 22);
+  NtQuerySystemInformation(SystemHandleInformation, buffer.data(),
+                           static_cast<ULONG>(buffer.size()), nullptr);
+  const auto* info =
+      reinterpret_cast<const SYSTEM_HANDLE_INFORMATION*>(buffer.data());
+  const SYSTEM_HANDLE_ENTRY* entry = info->Handle;
+  std::size_t count = 0;
+  for (ULONG i = 0; i < info->Count; ++i) {
+    count += entry[i].OwnerPid == process;
+  }
+  return count;
+}
+
+// A shortcut made as the shell makes them.
+std::wstring Link(const std::wstring& link,
+                  const std::wstring& target,
+                  const wchar_t* arguments = L"") {
+  Microsoft::WRL::ComPtr<IShellLinkW> shortcut;
+  Microsoft::WRL::ComPtr<IPersistFile> file;
+  EXPECT_EQ(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER,
+                             IID_PPV_ARGS(&shortcut)),
+            S_OK);
+  shortcut->SetPath(target.c_str());
+  shortcut->SetArguments(arguments);
+  shortcut.As(&file);
+  EXPECT_EQ(file->Save(link.c_str(), TRUE), S_OK);
+  return link;
+}
+
+void Button(DWORD flags) {
+  INPUT input{};
+  input.type = INPUT_MOUSE;
+  input.mi.dwFlags = flags;
+  SendInput(1, &input, sizeof(input));
+}
+
+// Holds the button down until the target has answered once, then lets go.
+class Hand final : public IDropSource {
+ public:
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    *out = iid == IID_IUnknown || iid == IID_IDropSource ? this : nullptr;
+    return *out != nullptr ? S_OK : E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+  ULONG STDMETHODCALLTYPE Release() override { return 1; }
+  HRESULT STDMETHODCALLTYPE QueryContinueDrag(BOOL, DWORD) override {
+    return released_ ? DRAGDROP_S_DROP : S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GiveFeedback(DWORD) override {
+    Button(MOUSEEVENTF_LEFTUP);
+    released_ = true;
+    return DRAGDROP_S_USEDEFAULTCURSORS;
+  }
+
+ private:
+  bool released_ = false;
+};
+
+// What the shell gives a drag of these files (of one folder), or, for none,
+// the clipboard's data object holding text only.
+Microsoft::WRL::ComPtr<IDataObject> Dragged(
+    const std::vector<std::wstring>& paths) {
+  Microsoft::WRL::ComPtr<IDataObject> data;
+  Microsoft::WRL::ComPtr<IShellFolder> folder;
+  if (paths.empty()) {
+    const HGLOBAL text = GlobalAlloc(GMEM_MOVEABLE, 64);
+    wcscpy(static_cast<wchar_t*>(GlobalLock(text)), L"C:\\text only.vrec");
+    GlobalUnlock(text);
+    OpenClipboard(nullptr);
+    EmptyClipboard();
+    SetClipboardData(CF_UNICODETEXT, text);
+    CloseClipboard();
+    EXPECT_EQ(OleGetClipboard(&data), S_OK);
+    return data;
+  }
+  std::vector<std::unique_ptr<ITEMIDLIST, void(WINAPI*)(PIDLIST_RELATIVE)>> ids;
+  std::vector<PCUITEMID_CHILD> children(paths.size());
+  for (std::size_t i = 0; i < paths.size(); ++i) {
+    PIDLIST_ABSOLUTE id = nullptr;
+    SHParseDisplayName(paths[i].c_str(), nullptr, &id, 0, nullptr);
+    ids.emplace_back(id, &ILFree);
+    EXPECT_EQ(SHBindToParent(id, IID_PPV_ARGS(&folder), &children[i]), S_OK);
+  }
+  folder->GetUIObjectOf(nullptr, children.size(), children.data(),
+                        IID_IDataObject, nullptr, &data);
+  return data;
+}
+
+// vorundel.exe, started in a folder; killed if a test leaves it running.
+class Program {
+ public:
+  explicit Program(const std::wstring& folder)
+      : process_(
+            Start(L"\"" + kBin + L"\\vorundel.exe\"", folder.c_str(), &id_)) {
+    EXPECT_TRUE(Until([&] { return (form = Top(nullptr)) != nullptr; }));
+    WaitForInputIdle(process_.get(), 20000);
+    // Tab order: Frame1, cmdCancel, cmdSet, Label1; client 467x123 at 96 DPI.
+    const std::wstring texts[] = {W(kFrame1Caption), W(kCmdCancelCaption),
+                                  W(kCmdSetCaption), L""};
+    const RECT rects[] = {{8, 16, 457, 73},
+                          {240, 84, 401, 109},
+                          {64, 84, 225, 109},
+                          {16, 40, 449, 61}};
+    RECT rect;
+    for (HWND child = GetWindow(form, GW_CHILD);
+         child != nullptr && controls_.size() < 4;
+         child = GetWindow(child, GW_HWNDNEXT)) {
+      GetWindowRect(child, &rect);
+      MapWindowPoints(nullptr, form, reinterpret_cast<POINT*>(&rect), 2);
+      controls_.push_back(child);
+      EXPECT_TRUE(EqualRect(&rect, &rects[controls_.size() - 1]));
+      EXPECT_EQ(Text(child), texts[controls_.size() - 1]);
+    }
+    controls_.resize(4);
+    GetClientRect(form, &rect);
+    EXPECT_EQ(std::pair(rect.right, rect.bottom), std::pair(467L, 123L));
+    EXPECT_EQ(Text(form), L"Vorundel");
+    EXPECT_TRUE(GetWindowLongPtrW(label1(), GWL_STYLE) & SS_NOPREFIX);
+  }
+  ~Program() { TerminateProcess(process_.get(), 99); }
+
+  HWND cancel() const { return controls_[1]; }
+  HWND set() const { return controls_[2]; }
+  HWND label1() const { return controls_[3]; }
+  DWORD id() const { return id_; }
+  bool running() const {
+    return WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT;
+  }
+
+  // Waits on our messages and the program's end, up to 20 s.
+  bool Until(const std::function<bool()>& done) const {
+    const auto end =
+        std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    for (HANDLE process = process_.get(); !done();) {
+      if (std::chrono::steady_clock::now() > end || !running()) {
+        return done();
+      }
+      MsgWaitForMultipleObjects(1, &process, FALSE, 20, QS_ALLINPUT);
+      for (MSG message; PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE);) {
+        DispatchMessageW(&message);
+      }
+    }
+    return true;
+  }
+
+  // Its visible top-level windows of that class (boxes: "#32770").
+  std::vector<HWND> Tops(const wchar_t* name = L"#32770") const {
+    std::vector<HWND> found;
+    for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, name, nullptr));) {
+      DWORD owner = 0;
+      GetWindowThreadProcessId(w, &owner);
+      if (owner == id_ && IsWindowVisible(w)) {
+        found.push_back(w);
+      }
+    }
+    return found;
+  }
+  HWND Top(const wchar_t* name = L"#32770") const {
+    const auto found = Tops(name);
+    return found.empty() ? nullptr : found.front();
+  }
+
+  // Drags `paths` from the shell onto Label1; the effect. Under Wine a
+  // drag into another process is now and then refused at its first
+  // DragEnter: a drag that should be taken is tried up to `attempts` times.
+  DWORD Drop(const std::vector<std::wstring>& paths, int attempts = 3) const {
+    // Wine's WindowFromPoint does not ask another process's windows for
+    // HTTRANSPARENT, so Frame1, above Label1, would take the drop.
+    SetWindowPos(label1(), HWND_TOP, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    RECT rect;
+    GetWindowRect(label1(), &rect);
+    DWORD effect = DROPEFFECT_NONE;
+    for (int i = 0; i < attempts && effect == DROPEFFECT_NONE; ++i) {
+      SetCursorPos((rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2);
+      Button(MOUSEEVENTF_LEFTDOWN);
+      Hand hand;
+      DoDragDrop(Dragged(paths).Get(), &hand, DROPEFFECT_COPY, &effect);
+    }
+    return effect;
+  }
+
+  // Puts `path` into Label1 by a drag, or as the text a drop leaves.
+  void Put(const std::wstring& path, bool drag) const {
+    if (drag) {
+      EXPECT_EQ(Drop({path}), DROPEFFECT_COPY);
+    } else {
+      SetWindowTextW(label1(), path.c_str());
+    }
+    EXPECT_EQ(Text(label1()), path);
+  }
+
+  // Clicks Set; the text of the box that comes, which `answer` closes.
+  std::wstring Set(int answer) const {
+    PostMessageW(set(), BM_CLICK, 0, 0);
+    HWND box = nullptr;
+    EXPECT_TRUE(Until([&] { return (box = Top()) != nullptr; }));
+    const std::wstring text = Text(box, true);
+    Answer(box, answer);
+    return text;
+  }
+  void Answer(HWND box, int button) const {
+    PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+    EXPECT_TRUE(Until([&] { return !IsWindow(box); }));
+  }
+  // Sent (returns once handled), or posted.
+  void Power(WPARAM event, bool sent = false) const {
+    DWORD_PTR result = 0;
+    sent ? (void)SendMessageTimeoutW(form, WM_POWERBROADCAST, event, 0,
+                                     SMTO_ABORTIFHUNG, 5000, &result)
+         : (void)PostMessageW(form, WM_POWERBROADCAST, event, 0);
+  }
+  bool Iconic(bool iconic = true) const {
+    return Until([&] { return (IsIconic(form) != FALSE) == iconic; });
+  }
+  DWORD Exit() const { return Wait(process_.get()); }
+
+  HWND form = nullptr;
+
+ private:
+  DWORD id_ = 0;
+  Handle process_;
+  std::vector<HWND> controls_;
+};
+
+class Vorundel : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    OleInitialize(nullptr);
+    const wchar_t* denied[] = {
+        L".vdeny", L"Vorundel.DenyCmd\\shell\\open\\command", L".vrdonly",
+        L"Vorundel.ReadOnly\\shell\\open\\command"};
+    for (const wchar_t* key : denied) {
+      Access(key, L"D:(A;;KA;;;WD)");
+    }
+    Import(L"associations.reg");
+    // Reading, or only writing (KEY_SET_VALUE | KEY_CREATE_SUB_KEY).
+    for (int i = 0; i < 4; ++i) {
+      Access(denied[i], i < 2 ? L"D:(D;;KR;;;WD)(A;;KA;;;WD)"
+                              : L"D:(D;;0x6;;;WD)(A;;KA;;;WD)");
+    }
+  }
+  Vorundel() {
+    std::filesystem::create_directories(scratch);
+    SetEnvironmentVariableW(L"VORUNDEL_RECORD", (scratch + L"\\rec").c_str());
+  }
+  // Every path the opener was asked to open, each ended by a line feed.
+  std::wstring Opened() const {
+    std::ifstream in(std::filesystem::path(scratch + L"\\rec"),
+                     std::ios::binary);
+    const std::string bytes{std::istreambuf_iterator<char>(in), {}};
+    return {reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / 2};
+  }
+
+  // A fresh folder; the prefix it lives in is removed after the run.
+  const std::wstring scratch =
+      (std::filesystem::temp_directory_path() /
+       std::to_wstring(GetTickCount64() * 100 + count_++))
+          .wstring();
+  static inline int count_ = 0;
+};
+
+// One start: what Set says to each file; only OK arms, and only an armed,
+// minimized window launches.
+TEST_F(Vorundel, SetRefusesOrNamesTheProgramAndOnlyOkArms) {
+  Program program(scratch);
+  const std::wstring file = Touch(scratch + L"\\plain & simple.vrec");
+  // Drops: one file is taken; several, or text only, are not.
+  const std::vector<std::wstring> drops[] = {
+      {file}, {file, Touch(scratch + L"\\second.vrec")}, {}};
+  for (const auto& paths : drops) {
+    SetWindowTextW(program.label1(), L"");
+    const bool one = paths.size() == 1;
+    EXPECT_EQ(program.Drop(paths, one ? 3 : 1), one ? DROPEFFECT_COPY : 0u);
+    EXPECT_EQ(Text(program.label1()), one ? file : L"") << paths.size();
+  }
+
+  enum Made { kFile, kFolder, kGone, kMarked, kLinkToGone };
+  struct Row {
+    const wchar_t* name;
+    Made made;
+    std::wstring box;
+  };
+  wchar_t folder[MAX_PATH] = {};
+  GetWindowsDirectoryW(folder, MAX_PATH);
+  const std::wstring windows = folder;
+  const Row rows[] = {
+      {L"gone.vrec", kGone, W(kFileMissing)},
+      {L"folder.vrec", kFolder, W(kFileMissing)},
+      {L"no such type.vnone", kFile, W(kNotAssociated)},
+      {L"no such class.vnocls", kFile, W(kNotAssociated)},
+      {L"no open command.vcmdless", kFile, W(kNotAssociated)},
+      {L"numbers.vdword", kFile, W(kNotAssociated)},
+      {L"locked.vdeny", kFile, W(kNotAssociated)},
+      {L"locked command.vdenycmd", kFile, W(kNotAssociated)},
+      {L"read only keys.vrdonly", kFile, Prompt(kOpener)},
+      {L"bare.vbare", kFile, Prompt(L"C:\\Tools\\bare")},
+      {L"long.vlong", kFile,
+       Prompt(L"C:\\" + std::wstring(600, L'x') + L"\\app.exe")},
+      {L"hidden, system, read-only.vrec", kMarked, Prompt(kOpener)},
+      {L"start.vbat", kFile, Prompt(scratch + L"\\start.vbat", true)},
+      {L"copy.exe", kFile, Prompt(scratch + L"\\copy.exe", true)},
+      {L"memo.vexpand", kFile, Prompt(windows + L"\\system32\\notepad.exe")},
+      {L"to nothing.lnk", kLinkToGone, W(kFileMissing)},
+  };
+  std::size_t handles = 0;
+  for (int pass = 0; pass < 2; ++pass) {
+    for (const auto& row : rows) {
+      const std::wstring path = scratch + L"\\" + row.name;
+      SCOPED_TRACE(::testing::PrintToString(path));
+      SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+      row.made == kFolder ? (void)CreateDirectoryW(path.c_str(), nullptr)
+      : row.made == kLinkToGone
+          ? (void)Link(path, Touch(scratch + L"\\target.vrec"))
+          : (void)Touch(path);
+      // The second pass only repeats the lookups.
+      program.Put(path, pass == 0);
+      row.made == kGone || row.made == kLinkToGone
+          ? (void)DeleteFileW(row.made == kGone
+                                  ? path.c_str()
+                                  : (scratch + L"\\target.vrec").c_str())
+      : row.made == kMarked ? (void)SetFileAttributesW(path.c_str(), 7)
+                            : (void)0;
+      EXPECT_EQ(program.Set(IDCANCEL), row.box);
+      EXPECT_FALSE(IsIconic(program.form));
+    }
+    // The second pass leaves the program holding no more (keys).
+    const std::size_t now = Handles(program.id());
+    EXPECT_TRUE(pass == 0 || now <= handles) << handles << " then " << now;
+    handles = now;
+  }
+
+  // Not armed: power events do nothing. Armed, then restored: neither.
+  program.Drop({file});
+  for (bool armed : {false, true}) {
+    if (armed) {
+      EXPECT_EQ(program.Set(IDOK), Prompt(kOpener));
+      ASSERT_TRUE(program.Iconic());
+      program.Power(PBT_APMSUSPEND, true);
+      PostMessageW(program.form, WM_SYSCOMMAND, SC_RESTORE, 0);
+      ASSERT_TRUE(program.Iconic(false));
+    }
+    for (WPARAM event :
+         {PBT_APMSUSPEND, PBT_APMRESUMEAUTOMATIC, PBT_APMRESUMESUSPEND}) {
+      program.Power(event, true);
+    }
+    EXPECT_EQ(program.Top(), nullptr);
+    EXPECT_TRUE(program.running());
+  }
+  PostMessageW(program.cancel(), BM_CLICK, 0, 0);
+  EXPECT_EQ(program.Exit(), 0u);
+  Program closed(scratch);
+  PostMessageW(closed.form, WM_SYSCOMMAND, SC_CLOSE, 0);
+  EXPECT_EQ(closed.Exit(), 0u);
+  EXPECT_EQ(Opened(), L"");
+}
+
+// One start per name: armed, suspended, resumed twice; the opener gets
+// exactly the name, once, and nothing else runs. A shortcut is named by its
+// target and opened as itself.
+TEST_F(Vorundel, OpensEachArmedNameExactlyOnceAtResumeAndEnds) {
+  const std::wstring document = Touch(scratch + L"\\target doc.vrec");
+  const struct {
+    std::wstring path, prompt, opened;
+  } links[] = {
+      {Link(scratch + L"\\program.LNK", kOpener, L"\"from the link\""),
+       Prompt(kOpener, true), L"from the link"},
+      {Link(scratch + L"\\document.lnk", document), Prompt(kOpener), document},
+  };
+  std::vector<std::wstring> paths;
+  for (const HostileName& name : kHostileNames) {
+    if (name.onWindows) {
+      paths.push_back(Touch(scratch + L"\\" + W(name.stem) + L".vrec"));
+    }
+  }
+  // Past MAX_PATH through nested folders, as it stands and as \\?\.
+  const std::wstring folder =
+      scratch + L"\\長い folder " + std::wstring(80, L'x') + L"\\and & " +
+      std::wstring(80, L'x') + L"\\%1 " + std::wstring(80, L'x');
+  std::filesystem::create_directories(folder);
+  paths.push_back(Touch(folder + L"\\deep %PATH%.vrec"));
+  paths.push_back(L"\\\\?\\" + paths.back());
+  std::wstring opened;
+  for (const auto& link : links) {
+    Program program(scratch);
+    program.Put(link.path, true);
+    EXPECT_EQ(program.Set(IDOK), link.prompt);
+    ASSERT_TRUE(program.Iconic());
+    program.Power(PBT_APMRESUMEAUTOMATIC);
+    EXPECT_EQ(program.Exit(), 0u);
+    EXPECT_EQ(WaitForSingleObject(kOpened.get(), 20000), WAIT_OBJECT_0);
+    EXPECT_EQ(Opened(), opened += link.opened + L"\n");
+  }
+  for (const std::wstring& path : paths) {
+    SCOPED_TRACE(::testing::PrintToString(path));
+    Program program(scratch);
+    // The shell's data objects stop at MAX_PATH.
+    program.Put(path, path.size() < MAX_PATH);
+    EXPECT_EQ(program.Set(IDOK), Prompt(kOpener));
+    ASSERT_TRUE(program.Iconic());
+    for (WPARAM event :
+         {PBT_APMSUSPEND, PBT_APMRESUMEAUTOMATIC, PBT_APMRESUMESUSPEND}) {
+      program.Power(event);
+    }
+    EXPECT_EQ(program.Exit(), 0u);
+    EXPECT_EQ(WaitForSingleObject(kOpened.get(), 20000), WAIT_OBJECT_0);
+    EXPECT_EQ(Opened(), opened += path + L"\n");
+  }
+  // A shell would have made it in the program's folder or the test's.
+  for (const std::wstring& at : {scratch, kBin, std::wstring(L".")}) {
+    EXPECT_FALSE(std::filesystem::exists(at + L"\\pwned")) << at.size();
+  }
+}
+
+// Whatever changed between arming and the resume is reported once, in
+// front; resumes meanwhile do nothing; nothing is opened.
+TEST_F(Vorundel, ReportsWhatChangedAfterArmingOnceThenEnds) {
+  const std::wstring deep = scratch + L"\\" + std::wstring(200, L'd');
+  CreateDirectoryW(deep.c_str(), nullptr);
+  enum Change { kRenamed, kDeleted, kFolder, kImport };
+  const struct {
+    std::wstring path;
+    Change change;
+    const wchar_t* reg;
+  } rows[] = {
+      {scratch + L"\\renamed.vrec", kRenamed, nullptr},
+      {scratch + L"\\gone.vrec", kDeleted, nullptr},
+      {scratch + L"\\folder soon.vrec", kFolder, nullptr},
+      {scratch + L"\\orphan.vorphan", kImport, L"association-removed.reg"},
+      // Past MAX_PATH: the class's own open command is the way.
+      {deep + L"\\" + std::wstring(60, L'f') + L".vnocmd", kImport,
+       L"command-removed.reg"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(::testing::PrintToString(row.path));
+    Program program(scratch);
+    program.Put(Touch(row.path), false);
+    EXPECT_EQ(program.Set(IDOK), Prompt(kOpener));
+    ASSERT_TRUE(program.Iconic());
+    if (row.change == kImport) {
+      Import(row.reg);
+    } else if (row.change == kRenamed) {
+      MoveFileW(row.path.c_str(), (row.path + L".old").c_str());
+    } else {
+      DeleteFileW(row.path.c_str());
+    }
+    if (row.change == kFolder) {
+      CreateDirectoryW(row.path.c_str(), nullptr);
+    }
+    program.Power(PBT_APMRESUMEAUTOMATIC);
+    HWND box = nullptr;
+    ASSERT_TRUE(
+        program.Until([&] { return (box = program.Top()) != nullptr; }));
+    EXPECT_EQ(Text(box, true), W(kLaunchFailed));
+    EXPECT_EQ(GetForegroundWindow(), box);
+    // The file is back: a second launch would now succeed.
+    if (!std::filesystem::exists(row.path)) {
+      Touch(row.path);
+    }
+    program.Power(PBT_APMRESUMEAUTOMATIC);
+    program.Power(PBT_APMRESUMESUSPEND);
+    program.Power(PBT_APMRESUMEAUTOMATIC, true);
+    EXPECT_EQ(program.Tops().size(), 1u);
+    program.Answer(box, IDOK);
+    EXPECT_EQ(program.Exit(), 0u);
+  }
+  EXPECT_EQ(Opened(), L"");
+}
+
+// Wine without a window manager brings every box to the front, so the flag
+// that does it on Windows is checked here.
+TEST(MessageBoxFlags, OnlyABoxOverAMinimizedFormComesToTheFront) {
+  EXPECT_EQ(win32::MessageBoxFlags(0x30, true), 0x30u | MB_SETFOREGROUND);
+  EXPECT_EQ(win32::MessageBoxFlags(0x41, false), 0x41u);
+}
+
+}  // namespace
+}  // namespace vorundel::testing
