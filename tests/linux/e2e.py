@@ -1,11 +1,11 @@
 #!/usr/bin/env python3
-"""The real program worked as a user works it: XTEST through xdotool, XDND
-drops from a Tk drag source, widgets and message boxes read over AT-SPI,
-logind played by python-dbusmock on a private system bus, in a temporary XDG
-desktop whose applications record their folder and exact arguments. Every
-wait polls its condition against a deadline.
-Usage (inside xvfb-run at 96 DPI and dbus-run-session): e2e.py PROGRAM SOURCE_DIR"""
-import os, queue, re, shutil, subprocess, sys, tempfile, threading, time, urllib.parse
+# The real program worked as a user works it: XTEST through xdotool, XDND
+# drops from a Tk drag source, widgets and message boxes read over AT-SPI,
+# logind played by python-dbusmock on a private system bus, in a temporary XDG
+# desktop whose applications record their folder and exact arguments. Every
+# wait polls its condition against a deadline.
+# Usage (inside xvfb-run at 96 DPI and dbus-run-session): e2e.py PROGRAM SOURCE_DIR
+import contextlib, os, queue, re, shutil, subprocess, sys, tempfile, threading, time, urllib.parse
 import pyatspi
 from dbusmock import DBusTestCase
 from gi.repository import Gio
@@ -16,8 +16,7 @@ failures, started = [], []  # every process started here is ended at the end
 
 
 def spawn(argv, **options):
-    started.append(subprocess.Popen(argv, **options))
-    return started[-1]
+    return started.append(subprocess.Popen(argv, **options)) or started[-1]
 
 
 def check(ok, what):
@@ -68,7 +67,7 @@ def mimeapps(removed=""):
 
 
 def associate(ext, exec_line="vorundel-test-recorder %f", keys="", folder=APPS, mime=None):
-    """Makes an entry running `exec_line` the default for the type of `ext`."""
+    # Makes an entry running `exec_line` the default for the type of `ext`.
     mime = mime or Gio.content_type_guess("x" + ext, None)[0]
     DEFAULTS[mime] = "vt-" + mime.replace("/", "-") + ".desktop"
     with open(os.path.join(folder, DEFAULTS[mime]), "w") as f:
@@ -90,6 +89,10 @@ def records():
             for n in os.listdir(RECORDS) if not n.startswith(".")]
 
 
+def xprop(xid, name):
+    return subprocess.run(["xprop", *(["-id", xid] if xid != "-root" else [xid]), name], capture_output=True, text=True).stdout
+
+
 def xdo(*args):
     return subprocess.run(["xdotool", *map(str, args)], capture_output=True, text=True,
                           timeout=DEADLINE).stdout.split()
@@ -101,7 +104,7 @@ def prompt(program, tail="kPromptTailAssociated"):
 
 
 class Drag:
-    """A Tk window whose drag carries the URIs last written to it."""
+    # A Tk window whose drag carries the URIs last written to it.
     SCRIPT = r"""package require tkdnd
 wm title . "drag source"; wm attributes . -topmost 1; wm geometry . 60x40-0-0
 pack [label .s -text drag] -fill both -expand 1
@@ -123,11 +126,11 @@ fileevent stdin readable {if {[gets stdin line] < 0} exit; set uris [split $line
 
     def line(self, wanted, timeout=DEADLINE):
         while not (line := self.lines.get(timeout=timeout)).startswith(wanted):
-            pass
+            continue
         return line
 
     def drop(self, uris, x, y):
-        """Drags `uris` onto (x, y); whether the target said it takes them."""
+        # Drags `uris` onto (x, y); whether the target said it takes them.
         self.proc.stdin.write("\t".join(uris) + "\n")
         self.proc.stdin.flush()
         self.line("ready")
@@ -136,18 +139,16 @@ fileevent stdin readable {if {[gets stdin line] < 0} exit; set uris [split $line
         accepted = None
         for step in range(20):  # until the target answers a position
             xdo("mousemove", x + step % 2, y)
-            try:
+            with contextlib.suppress(queue.Empty):
                 accepted = self.line("status", 1) == "status 1\n"
                 break
-            except queue.Empty:
-                pass
         xdo("mouseup", 1)
         self.line("end")
         return accepted
 
 
 class Window:
-    """One start of the program, found over AT-SPI and X."""
+    # One start of the program, found over AT-SPI and X.
 
     def __init__(self):
         self.log = tempfile.TemporaryFile(dir=ROOT)
@@ -157,12 +158,11 @@ class Window:
         self.app, self.xid = app, xid
         xdo("windowmove", "--sync", xid, 200, 200)  # all in one place: the active one is on top
         self.frame = wait(lambda: next((w for w in app if w and w.childCount == 3), None), "frame")
-        self.frame1, self.set, self.cancel = self.frame
-        self.label = self.frame1[0]
+        (self.frame1, self.set, self.cancel), self.label = self.frame, self.frame[0][0]
         return self
 
     def point(self, a):
-        """Its middle; for Frame1, the middle of its caption."""
+        # Its middle; for Frame1, the middle of its caption.
         e = a.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
         return e.x + e.width // 2, e.y + (6 if a == self.frame1 else e.height // 2)
 
@@ -171,41 +171,37 @@ class Window:
         wait(lambda: (a or self.frame).getState().contains(pyatspi.STATE_ACTIVE), "active")
 
     def drop(self, *paths, target=None):
-        """Drags `paths` onto Label1 (or `target`); whether it took them. One
-        file on Label1 is taken once Label1 shows it; a drag gone astray (the
-        target's first answer may precede its reading of the data) is made
-        again, at most thrice."""
+        # Drags `paths` onto Label1 (or `target`); whether it took them. One
+        # file on Label1 is taken once Label1 shows it; a drag gone astray (the
+        # target's first answer may precede its reading of the data) is made
+        # again, at most thrice.
         uris = [p if "://" in p else "file://" + urllib.parse.quote(p) for p in paths]
         single = not target and len(paths) == 1 and "://" not in paths[0]
         for attempt in range(3 if single else 1):
             self.activate()
             taken = DRAG.drop(uris, *self.point(target or self.label))
-            try:
+            with contextlib.suppress(TimeoutError):
                 return wait(lambda: self.label.name == paths[0], "Label1", 2) if single else taken
-            except TimeoutError:
-                print("dragged again:", paths[0], flush=True)
         return False
 
     def click(self, a):
         xdo("mousemove", *self.point(a), "click", 1)
 
     def box(self):
-        """The message box shown now: its texts, its buttons, itself."""
+        # The message box shown now: its texts, its buttons, itself.
         box = wait(lambda: next((w for w in self.app if w and w.getRoleName() in ("alert", "dialog")
                                  and w.getState().contains(pyatspi.STATE_SHOWING)), None), "box")
-        found, stack = {"label": [], "push button": []}, [box]
-        while stack:
-            found.setdefault(stack[-1].getRoleName(), []).append(stack[-1])
-            stack.extend(stack.pop())
-        return [a.name for a in found["label"] if a.name], found["push button"], box
+        tree = lambda a: [a] + [d for c in a for d in tree(c)]
+        return ([a.name for a in tree(box) if a.getRoleName() == "label" and a.name],
+                [a for a in tree(box) if a.getRoleName() == "push button"], box)
 
     def box_xid(self):
         return wait(lambda: [x for x in xdo("search", "--all", "--onlyvisible", "--pid", self.proc.pid,
                                             "--name", "^Vorundel$") if x != self.xid], "box")[0]
 
     def answer(self, button="OK", set_keys=None):
-        """Presses Set (by mouse or `set_keys`) unless None, then the box's
-        `button` once the box is placed and active; the box's text."""
+        # Presses Set (by mouse or `set_keys`) unless None, then the box's
+        # `button` once the box is placed and active; the box's text.
         if set_keys:
             self.activate()
             xdo("key", set_keys)
@@ -213,30 +209,25 @@ class Window:
             self.click(self.set)
         texts, buttons, box = self.box()
         self.activate(self.box_xid(), box)
-        if button == "OK":
-            xdo("key", "Return")
-        else:
-            self.click(next(b for b in buttons if b.name == button))
+        xdo("key", "Return") if button == "OK" else self.click(next(b for b in buttons if b.name == button))
         return "\n".join(texts)
 
     def iconic(self):
-        return "Iconic" in subprocess.run(["xprop", "-id", self.xid, "WM_STATE"], capture_output=True,
-                                          text=True).stdout
+        return "Iconic" in xprop(self.xid, "WM_STATE")
 
     def end(self):
-        """Exit status once the program and what it started are gone."""
+        # Exit status once the program and what it started are gone.
         try:
             self.proc.communicate(timeout=DEADLINE)
         except subprocess.TimeoutExpired:
             return "still running"
         self.log.seek(0)
         report = self.log.read().decode(errors="replace")
-        check("Sanitizer" not in report and "runtime error" not in report, report)
-        return self.proc.returncode
+        return self.proc.returncode if check(not re.search("Sanitizer|runtime error", report), report) else report
 
 
 def find(*windows):
-    """The windows' programs over AT-SPI (one pass over the desktop a poll), and X."""
+    # The windows' programs over AT-SPI (one pass over the desktop a poll), and X.
     def apps():
         found = {a.get_process_id(): a for a in pyatspi.Registry.getDesktop(0) if a}
         return all(w.proc.pid in found for w in windows) and found
@@ -247,20 +238,13 @@ def find(*windows):
     return [w.find(apps[w.proc.pid], pids[w.proc.pid]) for w in windows]
 
 
-class Logind:
-    def __init__(self):
-        self.proc, self.obj = DBusTestCase.spawn_server_template("logind", stdout=subprocess.DEVNULL)
-        started.append(self.proc)
-
-    def emit(self, sleeping):
-        self.obj.EmitSignal("org.freedesktop.login1.Manager", "PrepareForSleep", "b", [sleeping],
-                            dbus_interface="org.freedesktop.DBus.Mock")
-
-    def stop(self):
-        self.proc.terminate()
-        self.proc.wait(DEADLINE)
-        bus = DBusTestCase.get_dbus(True)
-        wait(lambda: not bus.name_has_owner("org.freedesktop.login1"), "logind gone")
+def logind():  # python-dbusmock's logind; a function that sends PrepareForSleep, one that stops it
+    proc, obj = DBusTestCase.spawn_server_template("logind", stdout=subprocess.DEVNULL)
+    started.append(proc)
+    bus = DBusTestCase.get_dbus(True)
+    return (lambda sleeping: obj.EmitSignal("org.freedesktop.login1.Manager", "PrepareForSleep", "b",
+                                            [sleeping], dbus_interface="org.freedesktop.DBus.Mock"),
+            lambda: proc.terminate() or wait(lambda: not bus.name_has_owner("org.freedesktop.login1"), "stop"))
 
 
 def link(path):
@@ -270,8 +254,8 @@ def link(path):
 
 
 def rows():
-    """(what, file to arm, program the prompt names, launches at resume,
-    change after arming, try an .exe of the same name first)"""
+    # (what, file to arm, program the prompt names, launches at resume,
+    # change after arming, try an .exe of the same name first)
     rec, shared, run = RECORDER, FLATPAK + "/share/applications", (
         RECORDER + " run --branch=stable --arch=x86_64 --command=view --file-forwarding ")
     snap, spaced = link(ROOT + "/snap/bin/vorundel-test-recorder"), link(ROOT + "/bin dir/vorundel-test-recorder")
@@ -307,17 +291,16 @@ def rows():
 
 
 def first_window(w):
-    """Layout, focus, refused drops and refusals, with no logind on the bus."""
+    # Layout, focus, refused drops and refusals, with no logind on the bus.
     e = lambda a: a.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
-    f = e(w.frame)
-    check((f.width, f.height) == (467, 123), f"client area {f.width}x{f.height}")
+    check((e(w.frame).width, e(w.frame).height) == (467, 123), "client area at 96 DPI")
     for a, parent, want, caption in [(w.frame1, w.frame, (8, 16, 449, 57), "kFrame1Caption"),
                                      (w.label, w.frame1, (8, 24, 433, 21), "kFrame1Caption"),
                                      (w.set, w.frame, (64, 84, 161, 25), "kCmdSetCaption"),
                                      (w.cancel, w.frame, (240, 84, 161, 25), "kCmdCancelCaption")]:
         r, p = e(a), e(parent)
-        check((r.x - p.x, r.y - p.y, r.width, r.height) == want, f"{a.name} at {r.x - p.x},{r.y - p.y} {r.width}x{r.height}")
-        check(a.name == T[caption].replace("&", ""), "caption " + a.name)
+        check((r.x - p.x, r.y - p.y, r.width, r.height) == want and a.name == T[caption].replace("&", ""),
+              f"{a.name} at {r.x - p.x},{r.y - p.y} {r.width}x{r.height}")
     focused = lambda a: a.getState().contains(pyatspi.STATE_FOCUSED)
     w.activate()
     check(focused(w.cancel), "Cancel has the focus first")
@@ -326,8 +309,7 @@ def first_window(w):
         check(wait(lambda: focused(a), "Tab order"), "Tab")
     check(w.answer(set_keys="") == T["kFileMissing"], "Set with nothing dropped")
     one, two, folder, dangling = make("one.txt"), make("two.txt"), FILES + "/a folder", FILES + "/dangling"
-    os.mkdir(folder)
-    os.symlink(FILES + "/nothing", dangling)
+    os.mkdir(folder), os.symlink(FILES + "/nothing", dangling)
     for what, uris, target in [("two files", [one, two], None), ("a web address", ["https://example.com/a.txt"], None),
                                ("on cmdSet", [one], w.set), ("on Frame1's caption", [one], w.frame1)]:
         check(not w.drop(*uris, target=target) and w.label.name == T["kFrame1Caption"], "drop taken: " + what)
@@ -337,8 +319,7 @@ def first_window(w):
             ("unassociated", make("data.vorundel-unknown"), "alt+s", "kNotAssociated"),
             ("no logind", two, "alt+s", "kResumeUndetectable")]:
         check(w.drop(path), "drop " + what)
-        if path == one:
-            os.remove(one)
+        path == one and os.remove(one)
         check(w.answer(set_keys=keys) == T[text] and not w.iconic(), "Set refuses " + what)
     service = ROOT + "/data/dbus-1/services/org.freedesktop.login1.service"
     os.makedirs(os.path.dirname(service))
@@ -346,10 +327,9 @@ def first_window(w):
     DBusTestCase.get_dbus(True).get_object("org.freedesktop.DBus", "/org/freedesktop/DBus").ReloadConfig()
     w.click(w.set)
     check(sorted(b.name for b in w.box()[1]) == ["OK", "キャンセル"], "buttons in the user's language")
-    check(w.answer("キャンセル") == prompt("vorundel-test-recorder"), "logind activatable: confirmation")
-    check(not w.iconic(), "Cancel on the confirmation arms nothing")
-    w.activate()
-    xdo("key", "alt+c")
+    check(w.answer("キャンセル") == prompt("vorundel-test-recorder") and not w.iconic(),
+          "logind activatable: confirmation; Cancel arms nothing")
+    w.activate(), xdo("key", "alt+c")
     check(w.end() == 0 and not records(), "Cancel's access key ends the program, nothing opened")
 
 
@@ -358,63 +338,54 @@ def main():
                 text=True)  # the system bus; its activatable services come from XDG_DATA_HOME
     os.environ["DBUS_SYSTEM_BUS_ADDRESS"] = bus.stdout.readline().strip()
     spawn(["openbox"], env=DESKTOP, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    wait(lambda: "WINDOW" in subprocess.run(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"],
-                                            capture_output=True, text=True).stdout, "openbox")
+    wait(lambda: "WINDOW" in xprop("-root", "_NET_SUPPORTING_WM_CHECK"), "openbox")
     global DRAG
-    DRAG = Drag()
-    associate(".txt")
-    associate(".exe", mime="application/x-ms-dos-executable")
+    DRAG, _, _ = Drag(), associate(".txt"), associate(".exe", mime="application/x-ms-dos-executable")
     associate("", mime="inode/directory")  # a folder opened at resume would be recorded
     first_window(find(Window())[0])
-    logind = Logind()
+    emit, stop = logind()
     table = rows()
     windows = [Window() for _ in table]
     restored, closed = Window(), Window()
     find(*windows, restored, closed)
-    logind.emit(False)  # nothing is armed yet: nothing happens
-    logind.emit(True)
+    emit(False)  # nothing is armed yet: nothing happens
+    emit(True)
     check(closed.drop(make("closed.txt")), "drop on the window closed later")
     for (what, path, program, _, _, exe), w in zip(table, windows):
-        if exe:
+        if exe:  # Label1 shows it, the confirmation names it, Cancel arms nothing
             exe = make(path[len(FILES) + 1:-4] + ".exe")
-            check(w.drop(exe), what + ": Label1 shows the .exe")
-            text = w.answer("キャンセル", set_keys="")
-            check(text == prompt(exe, "kPromptTailExecutable"), f"{what}: .exe prompt {text!r}")
-            check(not w.iconic(), what + ": Cancel arms nothing")
-        check(w.drop(path), what + ": Label1 shows the path")
-        text = w.answer(set_keys="")
-        check(text == prompt(program), f"{what}: prompt {text!r}")
+            check(w.drop(exe) and w.answer("キャンセル", "") == prompt(exe, "kPromptTailExecutable")
+                  and not w.iconic(), what + ": .exe")
+        check(w.drop(path) and w.answer(set_keys="") == prompt(program), what + ": Label1, prompt")
         wait(w.iconic, what + ": minimized")
     restored.drop(make("restored.txt"))
     restored.answer(set_keys="alt+s")
     wait(restored.iconic, "restored row minimized")
-    logind.emit(True)
+    emit(True)
     restored.activate()
     for what, path, _, _, change, _ in table:
         if change:
             change(path)
-    logind.stop()
-    logind = Logind()  # restarted between arming and resume
-    logind.emit(False)
+    stop()
+    emit, stop = logind()  # restarted between arming and resume
+    emit(False)
     for (what, path, program, launches, change, _), w in zip(table, windows):
         if not launches:
             texts, _, box = w.box()
             check(texts == [T["kLaunchFailed"]], f"{what}: {texts!r}")
-            check(w.iconic() and "ABOVE" in subprocess.run(["xprop", "-id", w.box_xid(), "_NET_WM_STATE"],
-                  capture_output=True, text=True).stdout, what + ": box in front of the minimized window")
+            check(w.iconic() and "ABOVE" in xprop(w.box_xid(), "_NET_WM_STATE"), what + ": box in front")
             if path.endswith("during.txt"):
                 during = w
                 continue
             w.answer()
         check(w.end() == 0, what + ": exit status")
     make("during.txt")
-    logind.emit(False)
+    emit(False)
     during.answer()
     check(during.end() == 0, "a resume during the failure message: exit status")
     restored.click(restored.cancel)
     check(restored.end() == 0, "restored, then Cancel: exit status")
-    closed.activate()
-    xdo("key", "alt+F4")
+    closed.activate(), xdo("key", "alt+F4")
     check(closed.end() == 0, "closed: exit status")
     got = records()
     for what, path, program, launches, _, _ in table:
