@@ -109,8 +109,11 @@ class Drag:
 wm title . "drag source"; wm attributes . -topmost 1; wm geometry . 60x40-0-0
 pack [label .s -text drag] -fill both -expand 1
 tkdnd::drag_source register .s DND_Files
-bind .s <<DragInitCmd>> {after idle {puts grabbed; flush stdout}; list copy DND_Files $uris}
-bind .s <<DragEndCmd>> {puts end; flush stdout}
+bind .s <<DragInitCmd>> {
+  set ::guard [after 5000 {set ::tkdnd::xdnd::_dragging 0}]; # ends a drop never finished
+  after idle {puts grabbed; flush stdout}; list copy DND_Files $uris
+}
+bind .s <<DragEndCmd>> {after cancel $::guard; puts end; flush stdout}
 rename ::tkdnd::xdnd::_HandleXdndStatus ::tkdnd::xdnd::_Status
 proc ::tkdnd::xdnd::_HandleXdndStatus {e} {::tkdnd::xdnd::_Status $e; puts "status [dict get $e accept]"; flush stdout}
 fileevent stdin readable {if {[gets stdin line] < 0} exit; set uris [split $line "\t"]; puts ready; flush stdout}
@@ -175,11 +178,12 @@ class Window:
         # file on Label1 is taken once Label1 shows it; a drag gone astray (the
         # target's first answer may precede its reading of the data) is made
         # again, at most thrice.
-        uris = [p if "://" in p else "file://" + urllib.parse.quote(p) for p in paths]
+        uris, taken = [p if "://" in p else "file://" + urllib.parse.quote(p) for p in paths], None
         single = not target and len(paths) == 1 and "://" not in paths[0]
         for attempt in range(3 if single else 1):
             self.activate()
-            taken = DRAG.drop(uris, *self.point(target or self.label))
+            with contextlib.suppress(queue.Empty):
+                taken = DRAG.drop(uris, *self.point(target or self.label))
             with contextlib.suppress(TimeoutError):
                 return wait(lambda: self.label.name == paths[0], "Label1", 2) if single else taken
         return False
