@@ -341,8 +341,11 @@ def main():
     bus = spawn(["dbus-daemon", "--session", "--nofork", "--print-address"], stdout=subprocess.PIPE,
                 text=True)  # the system bus; its activatable services come from XDG_DATA_HOME
     os.environ["DBUS_SYSTEM_BUS_ADDRESS"] = bus.stdout.readline().strip()
-    spawn(["openbox"], env=DESKTOP, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    wait(lambda: "WINDOW" in xprop("-root", "_NET_SUPPORTING_WM_CHECK"), "openbox")
+    for attempt in range(3):  # openbox has been seen, rarely, not to come up
+        spawn(["openbox"], env=DESKTOP, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        with contextlib.suppress(TimeoutError):
+            wait(lambda: "WINDOW" in xprop("-root", "_NET_SUPPORTING_WM_CHECK"), "openbox", 5)
+            break
     global DRAG
     DRAG, _, _ = Drag(), associate(".txt"), associate(".exe", mime="application/x-ms-dos-executable")
     associate("", mime="inode/directory")  # a folder opened at resume would be recorded
