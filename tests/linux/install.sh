@@ -2,11 +2,9 @@
 # The installed tree validates (desktop entry, AppStream), and the Debian
 # package carries it with the right relations and is lintian clean.
 # Usage: install.sh BUILD_DIR
-set -u
-build=$1 tmp=$(mktemp -d) failed=0
+set -u; build=$1 tmp=$(mktemp -d) failed=0 id=io.github.vorundel.vorundel
 trap 'rm -rf "$tmp"' EXIT
 fail() { echo "FAILED: $*"; failed=1; }
-id=io.github.vorundel.vorundel
 cmake --install "$build" --prefix "$tmp/p" >/dev/null || fail "cmake --install"
 icons=$(for s in 16 24 32 48 64 128 256; do echo "share/icons/hicolor/${s}x$s/apps/vorundel.png"; done)
 for f in bin/vorundel share/applications/$id.desktop share/metainfo/$id.metainfo.xml $icons; do
@@ -19,9 +17,8 @@ appstreamcli validate-tree --no-net "$tmp/p" >/dev/null || fail "appstreamcli va
 cpack -G DEB -B "$tmp/deb" --config "$build/CPackConfig.cmake" >/dev/null || fail cpack
 deb=$(ls "$tmp"/deb/*.deb) || exit 1
 depends=$(dpkg-deb --field "$deb" Depends)
-for p in libqt6widgets6 libqt6gui6 libqt6core6 libglib2.0-0 libfontconfig1 qt6-qpa-plugins shared-mime-info; do
-  [[ $depends == *$p* ]] || fail "Depends lacks $p: $depends"
-done
+for p in libqt6widgets6 libqt6gui6 libqt6core6 libglib2.0-0 libfontconfig1 qt6-qpa-plugins shared-mime-info
+do [[ $depends == *$p* ]] || fail "Depends lacks $p: $depends"; done
 [ "$(dpkg-deb --field "$deb" Recommends)" = "fonts-ipafont-gothic, qt6-translations-l10n" ] || fail Recommends
 [ "$(dpkg-deb --field "$deb" Package)" = vorundel ] || fail Package
 contents=$(dpkg-deb --contents "$deb")
