@@ -132,10 +132,10 @@ fileevent stdin readable {if {[gets stdin line] < 0} exit; set uris [split $line
         xdo("mousemove", "--window", self.source, 30, 20, "mousedown", 1, "mousemove_relative", 8, 0)
         self.line("grabbed")
         accepted = None
-        for step in range(20):  # until the target answers a position
+        for step in range(100):  # until the target answers a position
             xdo("mousemove", x + step % 2, y)
             with contextlib.suppress(queue.Empty):
-                accepted = self.line("status", 1) == "status 1\n"
+                accepted = self.line("status", 0.2) == "status 1\n"
                 break
         xdo("mouseup", 1)
         self.line("end")
