@@ -1,0 +1,401 @@
+#!/usr/bin/env python3
+# The real program worked as a user works it: XTEST through xdotool, XDND
+# drops from a Tk drag source, widgets and message boxes read over AT-SPI,
+# logind played by python-dbusmock on a private system bus, in a temporary XDG
+# desktop whose applications record their folder and exact arguments. Every
+# wait polls its condition against a deadline.
+# Usage (inside xvfb-run at 96 DPI and dbus-run-session): e2e.py PROGRAM SOURCE_DIR
+import contextlib, os, queue, re, shutil, subprocess, sys, tempfile, threading, time, urllib.parse
+import pyatspi
+from dbusmock import DBusTestCase
+from gi.repository import Gio
+
+PROGRAM, SOURCE, DEADLINE = *sys.argv[1:3], 20.0
+failures, started = [], []  # every process started here is ended at the end
+
+
+def spawn(argv, **options):
+    return started.append(subprocess.Popen(argv, **options)) or started[-1]
+
+
+def check(ok, what):
+    if not ok:
+        failures.append(what), print("FAILED:", what, flush=True)
+    return ok
+
+
+def wait(condition, what, timeout=DEADLINE):
+    end = time.monotonic() + timeout
+    while not (value := condition()):
+        if time.monotonic() > end:
+            raise TimeoutError(what)
+        time.sleep(0.005)
+    return value
+
+
+def literals(header, pattern):
+    text = open(os.path.join(SOURCE, header), encoding="utf-8").read()
+    return [(k, v.encode("latin-1", "backslashreplace").decode("unicode_escape"))
+            for k, v in re.findall(pattern + r'u"((?:[^"\\]|\\.)*)"', text)]
+
+
+T = dict(literals("core/texts.h", r"(k\w+) =\s*"))
+HOSTILE = literals("tests/hostile_names.h", r'\{"([^"]+)", (?=u"(?:[^"\\]|\\.)*", true)')
+ROOT = tempfile.mkdtemp(prefix="vorundel-e2e-")
+FILES, RECORDS, WORK, APPS, FLATPAK = (os.path.join(ROOT, d) for d in (
+    "files", "records", "work", "data/applications", "flatpak/exports"))
+RECORDER = ROOT + "/bin/vorundel-test-recorder"
+for d in (FILES, RECORDS, WORK, APPS, FLATPAK + "/bin", FLATPAK + "/share/applications",
+          ROOT + "/config", ROOT + "/sys", ROOT + "/bin", ROOT + "/data/dbus-1/services"):
+    os.makedirs(d)
+os.symlink("/usr/share/mime", ROOT + "/sys/mime")  # the system's types, none of its applications
+os.symlink(SOURCE + "/tests/linux/recorder.sh", RECORDER)
+DESKTOP, DEFAULTS = dict(os.environ), {}  # the real environment, for the window manager and the drag source
+os.environ.update(
+    XDG_DATA_HOME=ROOT + "/data", XDG_CONFIG_HOME=ROOT + "/config", XDG_CONFIG_DIRS=ROOT + "/sys",
+    XDG_DATA_DIRS=ROOT + "/sys:" + FLATPAK + "/share", PATH=ROOT + "/bin:" + os.environ["PATH"],
+    VORUNDEL_RECORD_DIR=RECORDS, QT_QPA_PLATFORM="xcb", QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1",
+    LANG="ja_JP.UTF-8", LSAN_OPTIONS="suppressions=" + SOURCE + "/tests/linux/lsan.supp")
+
+
+def mimeapps(removed=""):
+    with open(ROOT + "/config/mimeapps.list", "w") as f:
+        f.write("[Default Applications]\n" + "".join(f"{k}={v}\n" for k, v in DEFAULTS.items()) + removed)
+
+
+def associate(ext, exec_line="vorundel-test-recorder %f", keys="", folder=APPS, mime=None):
+    # Makes an entry running `exec_line` the default for the type of `ext`.
+    mime = mime or Gio.content_type_guess("x" + ext, None)[0]
+    DEFAULTS[mime] = "vt-" + mime.replace("/", "-") + ".desktop"
+    with open(os.path.join(folder, DEFAULTS[mime]), "w") as f:
+        f.write(f"[Desktop Entry]\nType=Application\nName=Recorder\nExec={exec_line}\n"
+                f"{keys}MimeType={mime};\nNoDisplay=true\n")
+    mimeapps()
+    return f.name
+
+
+def make(name):
+    path = os.path.join(FILES, name)  # a "/" in the name makes folders on the way
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    open(path, "w").write("x\n")
+    return path
+
+
+def records():
+    return [open(os.path.join(RECORDS, n), "rb").read().decode().split("\0")[:-1]
+            for n in os.listdir(RECORDS) if not n.startswith(".")]
+
+
+def xprop(xid, name):
+    return subprocess.run(["xprop", *(["-id", xid] if xid != "-root" else [xid]), name], capture_output=True, text=True).stdout
+
+
+def xdo(*args):
+    return subprocess.run(["xdotool", *map(str, args)], capture_output=True, text=True,
+                          timeout=DEADLINE).stdout.split()
+
+
+def prompt(program, tail="kPromptTailAssociated"):
+    br = T["kLineBreak"].replace("\r", "") * 2
+    return T["kPromptHead"] + br + program + br + T[tail]
+
+
+class Drag:
+    # A Tk window whose drag carries the URIs last written to it.
+    SCRIPT = r"""package require tkdnd
+wm title . "drag source"; wm attributes . -topmost 1; wm geometry . 60x40-0-0
+pack [label .s -text drag] -fill both -expand 1
+tkdnd::drag_source register .s DND_Files
+bind .s <<DragInitCmd>> {set ::guard [after 5000 {set ::tkdnd::xdnd::_dragging 0}]; after idle {puts grabbed; flush stdout}; list copy DND_Files $uris}
+bind .s <<DragEndCmd>> {after cancel $::guard; puts end; flush stdout}
+rename ::tkdnd::xdnd::_HandleXdndStatus ::tkdnd::xdnd::_Status
+proc ::tkdnd::xdnd::_HandleXdndStatus {e} {::tkdnd::xdnd::_Status $e; puts "status [dict get $e accept]"; flush stdout}
+fileevent stdin readable {if {[gets stdin line] < 0} exit; set uris [split $line "\t"]; puts ready; flush stdout}
+"""
+
+    def __init__(self):
+        open(ROOT + "/drag.tcl", "w").write(self.SCRIPT)
+        self.proc = spawn(["wish", ROOT + "/drag.tcl"], env=DESKTOP, stdin=subprocess.PIPE,
+                          stdout=subprocess.PIPE, text=True)
+        self.lines = queue.Queue()
+        threading.Thread(target=lambda: [self.lines.put(l) for l in self.proc.stdout], daemon=True).start()
+        self.source = wait(lambda: xdo("search", "--onlyvisible", "--name", "^drag source$"), "Tk")[0]
+
+    def line(self, wanted, timeout=DEADLINE):
+        return next(l for l in iter(lambda: self.lines.get(timeout=timeout), None) if l.startswith(wanted))
+
+    def drop(self, uris, x, y):
+        # Drags `uris` onto (x, y); whether the target said it takes them.
+        self.proc.stdin.write("\t".join(uris) + "\n")
+        self.proc.stdin.flush()
+        self.line("ready")
+        xdo("mousemove", "--window", self.source, 30, 20, "mousedown", 1, "mousemove_relative", 8, 0)
+        self.line("grabbed")
+        accepted = None
+        for step in range(100):  # until the target answers a position
+            xdo("mousemove", x + step % 2, y)
+            with contextlib.suppress(queue.Empty):
+                accepted = self.line("status", 0.2) == "status 1\n"
+                break
+        xdo("mouseup", 1)
+        self.line("end")
+        return accepted
+
+
+class Window:
+    # One start of the program, found over AT-SPI and X.
+
+    def __init__(self):
+        self.log = tempfile.TemporaryFile(dir=ROOT)
+        self.proc = spawn([PROGRAM], cwd=WORK, stdout=subprocess.PIPE, stderr=self.log)
+
+    def find(self, app, xid):
+        self.app, self.xid = app, xid
+        xdo("windowmove", "--sync", xid, 200, 200)  # all in one place: the active one is on top
+        self.frame = wait(lambda: next((w for w in app if w and w.childCount == 3), None), "frame")
+        (self.frame1, self.set, self.cancel), self.label = self.frame, self.frame[0][0]
+        return self
+
+    def point(self, a):
+        # Its middle; for Frame1, the middle of its caption.
+        e = a.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+        return e.x + e.width // 2, e.y + (6 if a == self.frame1 else e.height // 2)
+
+    def activate(self, xid=None, a=None):
+        xdo("windowactivate", "--sync", xid or self.xid)
+        wait(lambda: (a or self.frame).getState().contains(pyatspi.STATE_ACTIVE), "active")
+
+    def drop(self, *paths, target=None):
+        # Drags `paths` onto Label1 (or `target`); whether it took them. One
+        # file on Label1 is taken once Label1 shows it; a drag gone astray (the
+        # target's first answer may precede its reading of the data) is made
+        # again, at most thrice.
+        uris, taken = [p if "://" in p else "file://" + urllib.parse.quote(p) for p in paths], None
+        single = not target and len(paths) == 1 and "://" not in paths[0]
+        for attempt in range(3 if single else 1):
+            self.activate()
+            with contextlib.suppress(queue.Empty):
+                taken = DRAG.drop(uris, *self.point(target or self.label))
+            with contextlib.suppress(TimeoutError):
+                return wait(lambda: self.label.name == paths[0], "Label1", 2) if single else taken
+        return False
+
+    def click(self, a):
+        xdo("mousemove", *self.point(a), "click", 1)
+
+    def box(self):
+        # The message box shown now: its texts, its buttons, itself.
+        box = wait(lambda: next((w for w in self.app if w and w.getRoleName() in ("alert", "dialog")
+                                 and w.getState().contains(pyatspi.STATE_SHOWING)), None), "box")
+        tree = lambda a: [a] + [d for c in a for d in tree(c)]
+        return ([a.name for a in tree(box) if a.getRoleName() == "label" and a.name],
+                [a for a in tree(box) if a.getRoleName() == "push button"], box)
+
+    def box_xid(self):
+        return wait(lambda: [x for x in xdo("search", "--all", "--onlyvisible", "--pid", self.proc.pid,
+                                            "--name", "^Vorundel$") if x != self.xid], "box")[0]
+
+    def answer(self, button="OK", set_keys=None):
+        # Presses Set (by mouse or `set_keys`) unless None, then the box's
+        # `button` once the box is placed and active; the box's text.
+        if set_keys:
+            self.activate()
+            xdo("key", set_keys)
+        elif set_keys is not None:
+            self.click(self.set)
+        texts, buttons, box = self.box()
+        self.activate(self.box_xid(), box)
+        xdo("key", "Return") if button == "OK" else self.click(next(b for b in buttons if b.name == button))
+        return "\n".join(texts)
+
+    def iconic(self):
+        return "Iconic" in xprop(self.xid, "WM_STATE")
+
+    def end(self):
+        # Exit status once the program and what it started are gone.
+        try:
+            self.proc.communicate(timeout=DEADLINE)
+        except subprocess.TimeoutExpired:
+            return "still running"
+        self.log.seek(0)
+        report = self.log.read().decode(errors="replace")
+        return self.proc.returncode if check(not re.search("Sanitizer|runtime error", report), report) else report
+
+
+def find(*windows):
+    # The windows' programs over AT-SPI (one pass over the desktop a poll), and X.
+    def apps():
+        found = {a.get_process_id(): a for a in pyatspi.Registry.getDesktop(0) if a}
+        return all(w.proc.pid in found for w in windows) and found
+    apps = wait(apps, "programs on AT-SPI")
+    search = ("search", "--onlyvisible", "--name", "^Vorundel$")
+    xids = wait(lambda: len(x := xdo(*search)) == len(windows) and x, "X windows")
+    pids = {int(xdo("getwindowpid", x)[0]): x for x in xids}
+    return [w.find(apps[w.proc.pid], pids[w.proc.pid]) for w in windows]
+
+
+def logind():  # python-dbusmock's logind; a function that sends PrepareForSleep, one that stops it
+    proc, obj = DBusTestCase.spawn_server_template("logind", stdout=subprocess.DEVNULL)
+    started.append(proc)
+    bus = DBusTestCase.get_dbus(True)
+    return (lambda sleeping: obj.EmitSignal("org.freedesktop.login1.Manager", "PrepareForSleep", "b",
+                                            [sleeping], dbus_interface="org.freedesktop.DBus.Mock"),
+            lambda: proc.terminate() or wait(lambda: not bus.name_has_owner("org.freedesktop.login1"), "stop"))
+
+
+def link(path):
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    os.symlink(RECORDER, path)
+    return path
+
+
+def rows():
+    # (what, file to arm, program the prompt names, launches at resume,
+    # change after arming, try an .exe of the same name first)
+    rec, shared, run = RECORDER, FLATPAK + "/share/applications", (
+        RECORDER + " run --branch=stable --arch=x86_64 --command=view --file-forwarding ")
+    snap, spaced = link(ROOT + "/snap/bin/vorundel-test-recorder"), link(ROOT + "/bin dir/vorundel-test-recorder")
+    longer = link(ROOT + "/programs/" + "/".join(c * 200 for c in "def") + "/vorundel-test-recorder")
+    out = []
+    for what, ext, exec_line, keys, folder, program in [  # the desktop entry wraps the program
+            ("program path over 512 bytes", ".csv", longer + " %f", "", APPS, longer),
+            ("env", ".c", "env FOO=bar " + rec + " %f", "", APPS, rec),
+            ("env with options", ".h", "env -iu HOME --unset=LANG --chdir / -S \"-- VORUNDEL_RECORD_DIR="
+             + RECORDS + " '" + spaced + "'\" %f", "", APPS, spaced),
+            ("snap", ".md", "env BAMF_DESKTOP_FILE_HINT=/x.desktop " + snap + " %u", "", APPS, snap),
+            ("flatpak", ".css", run + "org.example.Viewer @@ %F @@", "X-Flatpak=org.example.Viewer\n",
+             shared, link(FLATPAK + "/bin/org.example.Viewer")),
+            ("flatpak without launcher", ".xml", run + "org.example.Other @@ %F @@",
+             "X-Flatpak=org.example.Other\n", shared, "org.example.Other"),
+            ("TryExec", ".java", "vorundel-test-recorder %f", "TryExec=" + rec + "\n", APPS, rec)]:
+        associate(ext, exec_line, keys, folder)
+        out.append((what, make("entry" + ext), program, 1, None, False))
+    extra = [("'*' and '?' are ordinary", "what*is?"), ("255 bytes", "\U0001F600" * 62 + "あ")]
+    out += [(what, make(stem + ".txt"), "vorundel-test-recorder", 1, None, True) for what, stem in HOSTILE + extra]
+
+    def unassociate(path):  # types that fall back on no other type's application
+        mime = Gio.content_type_guess(path, None)[0]
+        mimeapps(f"[Removed Associations]\n{mime}={DEFAULTS.pop(mime)}\n")
+    gone, _ = associate(".pdf"), associate(".odt")
+    return out + [(what, make(name), "vorundel-test-recorder", 0, change, False) for what, name, change in [
+        ("file deleted after arming", "deleted.txt", os.remove),
+        ("file renamed after arming", "renamed.txt", lambda p: os.rename(p, p + ".old")),
+        ("file replaced by a folder", "folder.txt", lambda p: (os.remove(p), os.mkdir(p))),
+        ("association removed in mimeapps.list", "removed.odt", unassociate),
+        ("application's entry deleted", "gone.pdf", lambda p: os.remove(gone)),
+        ("resume during the failure message", "during.txt", os.remove)]]
+
+
+def first_window(w):
+    # Layout, focus, refused drops and refusals, with no logind on the bus.
+    e = lambda a: a.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    check((e(w.frame).width, e(w.frame).height) == (467, 123), "client area at 96 DPI")
+    for a, parent, want, caption in [(w.frame1, w.frame, (8, 16, 449, 57), "kFrame1Caption"),
+                                     (w.label, w.frame1, (8, 24, 433, 21), "kFrame1Caption"),
+                                     (w.set, w.frame, (64, 84, 161, 25), "kCmdSetCaption"),
+                                     (w.cancel, w.frame, (240, 84, 161, 25), "kCmdCancelCaption")]:
+        r, p = e(a), e(parent)
+        check((r.x - p.x, r.y - p.y, r.width, r.height) == want and a.name == T[caption].replace("&", ""),
+              f"{a.name} at {r.x - p.x},{r.y - p.y} {r.width}x{r.height}")
+    focused = lambda a: a.getState().contains(pyatspi.STATE_FOCUSED)
+    w.activate()
+    check(focused(w.cancel), "Cancel has the focus first")
+    check(all(xdo("key", "Tab") or wait(lambda: focused(a), "Tab order") for a in (w.set, w.cancel)), "Tab")
+    check(w.answer(set_keys="") == T["kFileMissing"], "Set with nothing dropped")
+    one, two, folder, dangling = make("one.txt"), make("two.txt"), FILES + "/a folder", FILES + "/dangling"
+    os.mkdir(folder), os.symlink(FILES + "/nothing", dangling)
+    for what, uris, target in [("two files", [one, two], None), ("a web address", ["https://example.com/a.txt"], None),
+                               ("on cmdSet", [one], w.set), ("on Frame1's caption", [one], w.frame1)]:
+        check(not w.drop(*uris, target=target) and w.label.name == T["kFrame1Caption"], "drop taken: " + what)
+    for what, path, keys, text in [
+            ("missing file", one, "", "kFileMissing"), ("folder", folder, "", "kFileMissing"),
+            ("dangling link", dangling, "", "kFileMissing"),
+            ("unassociated", make("data.vorundel-unknown"), "alt+s", "kNotAssociated"),
+            ("no logind", two, "alt+s", "kResumeUndetectable")]:
+        check(w.drop(path), "drop " + what)
+        path == one and os.remove(one)
+        check(w.answer(set_keys=keys) == T[text] and not w.iconic(), "Set refuses " + what)
+    open(ROOT + "/data/dbus-1/services/login1.service", "w").write(
+        "[D-BUS Service]\nName=org.freedesktop.login1\nExec=/bin/false\n")
+    DBusTestCase.get_dbus(True).get_object("org.freedesktop.DBus", "/org/freedesktop/DBus").ReloadConfig()
+    w.click(w.set)
+    check(sorted(b.name for b in w.box()[1]) == ["OK", "キャンセル"], "buttons in the user's language")
+    check(w.answer("キャンセル") == prompt("vorundel-test-recorder") and not w.iconic(),
+          "logind activatable: confirmation; Cancel arms nothing")
+    w.activate(), xdo("key", "alt+c")
+    check(w.end() == 0 and not records(), "Cancel's access key ends the program, nothing opened")
+
+
+def main():
+    bus = spawn(["dbus-daemon", "--session", "--nofork", "--print-address"], stdout=subprocess.PIPE,
+                text=True)  # the system bus; its activatable services come from XDG_DATA_HOME
+    os.environ["DBUS_SYSTEM_BUS_ADDRESS"] = bus.stdout.readline().strip()
+    for attempt in range(3):  # openbox has been seen, rarely, not to come up
+        spawn(["openbox"], env=DESKTOP, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        with contextlib.suppress(TimeoutError):
+            wait(lambda: "WINDOW" in xprop("-root", "_NET_SUPPORTING_WM_CHECK"), "openbox", 5)
+            break
+    global DRAG
+    DRAG, _, _ = Drag(), associate(".txt"), associate(".exe", mime="application/x-ms-dos-executable")
+    associate("", mime="inode/directory")  # a folder opened at resume would be recorded
+    first_window(find(Window())[0])
+    emit, stop = logind()
+    table = rows()
+    windows = [Window() for _ in table]
+    restored, closed = Window(), Window()
+    find(*windows, restored, closed)
+    emit(False)  # nothing is armed yet: nothing happens
+    emit(True)
+    check(closed.drop(make("closed.txt")), "drop on the window closed later")
+    for (what, path, program, _, _, exe), w in zip(table, windows):
+        if exe:  # Label1 shows it, the confirmation names it, Cancel arms nothing
+            exe = make(path[len(FILES) + 1:-4] + ".exe")
+            check(w.drop(exe) and w.answer("キャンセル", "") == prompt(exe, "kPromptTailExecutable")
+                  and not w.iconic(), what + ": .exe")
+        check(w.drop(path) and w.answer(set_keys="") == prompt(program), what + ": Label1, prompt")
+        wait(w.iconic, what + ": minimized")
+    restored.drop(make("restored.txt"))
+    restored.answer(set_keys="alt+s")
+    wait(restored.iconic, "restored row minimized")
+    emit(True)
+    restored.activate()
+    for what, path, _, _, change, _ in table:
+        if change:
+            change(path)
+    stop()
+    emit, stop = logind()  # restarted between arming and resume
+    emit(False)
+    for (what, path, program, launches, change, _), w in zip(table, windows):
+        if not launches:
+            texts, _, box = w.box()
+            check(texts == [T["kLaunchFailed"]], f"{what}: {texts!r}")
+            check(w.iconic() and "ABOVE" in xprop(w.box_xid(), "_NET_WM_STATE"), what + ": box in front")
+            if path.endswith("during.txt"):
+                during = w
+                continue
+            w.answer()
+        check(w.end() == 0, what + ": exit status")
+    make("during.txt")
+    emit(False)
+    during.answer()
+    check(during.end() == 0, "a resume during the failure message: exit status")
+    restored.click(restored.cancel)
+    check(restored.end() == 0, "restored, then Cancel: exit status")
+    closed.activate(), xdo("key", "alt+F4")
+    check(closed.end() == 0, "closed: exit status")
+    got = records()
+    for what, path, program, launches, _, _ in table:
+        check(sum(r[1:].count(path) for r in got) == launches, f"{what}: opened once, or not at all")
+    check(len(got) == sum(r[3] for r in table), "nothing else opened: " + repr(got))
+    check(all(r[0] in (WORK, "/") for r in got), "launched in the program's folder")
+    check(all("pwned" not in fs for top in (ROOT, os.getcwd()) for _, _, fs in os.walk(top)), "a name ran")
+
+
+if __name__ == "__main__":
+    try:
+        main()
+    finally:
+        for p in reversed(started):
+            p.kill(), p.wait()
+        shutil.rmtree(ROOT, ignore_errors=True)
+    sys.exit(f"{len(failures)} failed" if failures else 0)
