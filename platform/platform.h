@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 
 namespace vorundel {
 
@@ -22,6 +23,18 @@ class ClassesKey {
 
  protected:
   ClassesKey() = default;
+};
+
+// A key whose value the desktop answered when it was opened: the answer
+// does not change between opening and reading in any way the core could
+// notice.
+class AnsweredKey final : public ClassesKey {
+ public:
+  explicit AnsweredKey(std::u16string value) : value_(std::move(value)) {}
+  std::optional<std::u16string> ReadDefaultValue() override { return value_; }
+
+ private:
+  std::u16string value_;
 };
 
 class Platform {

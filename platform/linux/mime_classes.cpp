@@ -12,17 +12,6 @@ namespace {
 
 constexpr std::string_view kOpenCommandSuffix = "\\shell\\open\\command";
 
-// The value is taken when the key is opened: the desktop's answer does not
-// change between opening and reading in any way the core could notice.
-class ValueKey final : public ClassesKey {
- public:
-  explicit ValueKey(std::u16string value) : value_(std::move(value)) {}
-  std::optional<std::u16string> ReadDefaultValue() override { return value_; }
-
- private:
-  std::u16string value_;
-};
-
 }  // namespace
 
 std::optional<std::string> MimeTypeOfExtension(
@@ -91,7 +80,7 @@ std::unique_ptr<ClassesKey> OpenMimeClassesKey(const std::u16string& subkey) {
   if (!value) {
     return nullptr;
   }
-  return std::make_unique<ValueKey>(ToUtf16(*value));
+  return std::make_unique<AnsweredKey>(ToUtf16(*value));
 }
 
 }  // namespace vorundel::linux_desktop

@@ -43,18 +43,8 @@ bool ShellTakesLiterally(const std::wstring& text) {
   if (text.find(L'%') == std::wstring::npos) {
     return true;
   }
-  const DWORD size = ExpandEnvironmentStringsW(text.c_str(), nullptr, 0);
-  if (size == 0) {
-    return false;
-  }
-  std::wstring expanded(size, L'\0');
-  const DWORD written =
-      ExpandEnvironmentStringsW(text.c_str(), expanded.data(), size);
-  if (written == 0 || written > size) {
-    return false;
-  }
-  expanded.resize(written - 1);
-  return expanded == text;
+  const auto expanded = ExpandEnvironment(text);
+  return expanded && *expanded == text;
 }
 
 INT_PTR OpenThroughFileClass(const std::wstring& path,

@@ -40,23 +40,6 @@ std::optional<std::wstring> AssocString(ASSOCSTR what,
   return text;
 }
 
-// Machine classes carry REG_EXPAND_SZ commands ("%SystemRoot%\...") that
-// the shell expands when it runs them.
-std::wstring Expanded(const std::wstring& text) {
-  const DWORD size = ExpandEnvironmentStringsW(text.c_str(), nullptr, 0);
-  if (size == 0) {
-    return text;
-  }
-  std::wstring expanded(size, L'\0');
-  const DWORD written =
-      ExpandEnvironmentStringsW(text.c_str(), expanded.data(), size);
-  if (written == 0 || written > size) {
-    return text;
-  }
-  expanded.resize(written - 1);
-  return expanded;
-}
-
 bool HasShortcutExtension(const std::u16string& path) {
   constexpr std::u16string_view kLnk = u".lnk";
   if (path.size() < kLnk.size()) {
@@ -67,6 +50,21 @@ bool HasShortcutExtension(const std::u16string& path) {
 }
 
 }  // namespace
+
+std::optional<std::wstring> ExpandEnvironment(const std::wstring& text) {
+  const DWORD size = ExpandEnvironmentStringsW(text.c_str(), nullptr, 0);
+  if (size == 0) {
+    return std::nullopt;
+  }
+  std::wstring expanded(size, L'\0');
+  const DWORD written =
+      ExpandEnvironmentStringsW(text.c_str(), expanded.data(), size);
+  if (written == 0 || written > size) {
+    return std::nullopt;
+  }
+  expanded.resize(written - 1);
+  return expanded;
+}
 
 std::optional<std::u16string> ShellClassOf(const std::u16string& extension) {
   ComPtr<IApplicationAssociationRegistration> registration;
@@ -88,7 +86,9 @@ std::optional<std::u16string> ShellClassOf(const std::u16string& extension) {
 std::optional<std::u16string> ShellOpenCommandOf(
     const std::u16string& className) {
   if (const auto command = AssocString(ASSOCSTR_COMMAND, className)) {
-    return FromWide(Expanded(*command));
+    // Machine classes carry REG_EXPAND_SZ commands ("%SystemRoot%\system32")
+    // that the shell expands when it runs them.
+    return FromWide(ExpandEnvironment(*command).value_or(*command));
   }
   // No command line: the verb is a handler's. The shell still opens the
   // file, so name what it reports as the program.

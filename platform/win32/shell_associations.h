@@ -8,6 +8,9 @@
 
 namespace vorundel::win32 {
 
+// `text` with its %NAME% references expanded, or nothing on failure.
+std::optional<std::wstring> ExpandEnvironment(const std::wstring& text);
+
 // The class (ProgID) the shell uses for `extension` (".txt"), the user's
 // choice first. COM must be initialised on the calling thread.
 std::optional<std::u16string> ShellClassOf(const std::u16string& extension);

@@ -19,16 +19,6 @@ namespace vorundel::win32 {
 
 namespace {
 
-// A key of the classes view whose value the shell has already answered.
-class AnsweredKey final : public ClassesKey {
- public:
-  explicit AnsweredKey(std::u16string value) : value_(std::move(value)) {}
-  std::optional<std::u16string> ReadDefaultValue() override { return value_; }
-
- private:
-  std::u16string value_;
-};
-
 std::unique_ptr<ClassesKey> Answer(std::optional<std::u16string> value) {
   if (!value) {
     return nullptr;
