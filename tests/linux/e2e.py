@@ -40,7 +40,9 @@ def literals(header, pattern):
 
 
 T = dict(literals("core/texts.h", r"(k\w+) =\s*"))
-HOSTILE = literals("tests/hostile_names.h", r'\{"([^"]+)", (?=u"(?:[^"\\]|\\.)*", true)')
+HOSTILE = [(what.strip(), stem.replace("\\n", "\n")) for where, stem, what in (
+    line.split("\t") for line in open(SOURCE + "/tests/hostile_names.txt", encoding="utf-8")
+    if line[0] != "#") if "L" in where]
 ROOT = tempfile.mkdtemp(prefix="vorundel-e2e-")
 FILES, RECORDS, WORK, APPS, FLATPAK = (os.path.join(ROOT, d) for d in (
     "files", "records", "work", "data/applications", "flatpak/exports"))

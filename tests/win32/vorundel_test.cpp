@@ -19,7 +19,6 @@
 #include <vector>
 
 #include "core/texts.h"
-#include "tests/hostile_names.h"
 #include "ui/win32/message_box_flags.h"
 
 namespace vorundel::testing {
@@ -37,6 +36,22 @@ const std::wstring kBin = [] {
   return std::filesystem::path(path).parent_path().wstring();
 }();
 const std::wstring kOpener = kBin + L"\\vorundel_test_opener.exe";
+// The stems of tests/hostile_names.txt (beside the test) legal on Windows.
+std::vector<std::wstring> HostileStems() {
+  std::ifstream in(std::filesystem::path(kBin + L"\\hostile_names.txt"));
+  std::vector<std::wstring> stems;
+  for (std::string line; std::getline(in, line);) {
+    const std::size_t tab = line.find('\t'), end = line.find('\t', tab + 1);
+    if (line[0] != '#' && line.substr(0, tab).find('W') != std::string::npos) {
+      std::wstring stem(end - tab, L'\0');
+      stem.resize(MultiByteToWideChar(CP_UTF8, 0, &line[tab + 1], end - tab - 1,
+                                      stem.data(), stem.size()));
+      stems.push_back(stem);
+    }
+  }
+  EXPECT_FALSE(stems.empty());
+  return stems;
+}
 const Handle kOpened(CreateEventW(nullptr, FALSE, FALSE, L"VorundelOpened"),
                      &CloseHandle);
 
@@ -453,10 +468,8 @@ TEST_F(Vorundel, OpensEachArmedNameExactlyOnceAtResumeAndEnds) {
       {Link(scratch + L"\\document.lnk", document), Prompt(kOpener), document},
   };
   std::vector<std::wstring> paths;
-  for (const HostileName& name : kHostileNames) {
-    if (name.onWindows) {
-      paths.push_back(Touch(scratch + L"\\" + W(name.stem) + L".vrec"));
-    }
+  for (const std::wstring& stem : HostileStems()) {
+    paths.push_back(Touch(scratch + L"\\" + stem + L".vrec"));
   }
   // Past MAX_PATH through nested folders, as it stands and as \\?\.
   const std::wstring folder =
