@@ -11,7 +11,7 @@ crashes=build/linux-fuzz/crashes
 mkdir -p "$crashes" && scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 export ASAN_SYMBOLIZER_PATH=/usr/lib/llvm-14/bin/llvm-symbolizer UBSAN_OPTIONS=print_stacktrace=1
-for target in text find_executables set_command; do
+for target in text set_command; do
   cp -r tests/fuzz/corpus/"$target" "$scratch/"
   log="$scratch/$target.log"
   if ! "build/linux-fuzz/tests/fuzz/${target}_fuzzer" -max_total_time="${1:-30}" \

@@ -1,5 +1,8 @@
-// Set over any label on a desktop that answers from the input, then up to
-// three resumes, some of them while a message box is open.
+// Set over any label on a desktop that answers from the input (registry,
+// file attributes, shortcuts, answers), then up to three resumes, some of
+// them while a message box is open.
+#include "core/command_line.h"
+#include "core/extension.h"
 #include "core/form1_logic.h"
 #include "tests/fuzz/fuzz.h"
 
@@ -33,6 +36,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   MUST(!confirmation || target == p.shortcuts.end() || file(target->second));
   MUST(!confirmation || !p.wildcards ||
        p.label1.find_first_of(u"*?", nameStart) == std::u16string::npos);
+  // The classes asked: the extension's key, lower case with one dot, then
+  // the open command of the class its value names (one key open at a time,
+  // all closed: the fake's own checks). A value read is cut at its first
+  // NUL; one never read, missing or unreadable throws, which ends the run.
+  const Text subject = target != p.shortcuts.end() ? target->second : p.label1;
+  const auto read = [&](std::size_t i) {
+    const Text& value = p.registry.at(p.keys.at(i)).value();
+    return value.substr(0, value.find(u'\0'));
+  };
+  MUST(p.keys.size() <= 2);
+  MUST(p.keys.empty() || p.keys[0] == AsciiLower(u"." + Extension(subject)));
+  MUST(p.keys.size() < 2 || p.keys[1] == read(0) + u"\\shell\\open\\command");
+  // The confirmation names the file itself or the program of the command
+  // read.
+  if (confirmation) {
+    const Text& shown = p.calls[0];
+    const auto from = shown.find(u"\r\n\r\n") + 4;
+    const Text named = shown.substr(from, shown.rfind(u"\r\n\r\n") - from);
+    MUST(named == subject || named == ProgramFromCommandLine(read(1)));
+  }
 
   // At most one launch, only armed, of exactly Label1's text; a failure
   // message only when the shell refused; then the end.
