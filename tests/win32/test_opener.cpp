@@ -5,30 +5,24 @@
 // test can stop waiting.
 #include <windows.h>
 
+#include <cstdio>
+#include <memory>
 #include <string>
 
 int wmain(int argc, wchar_t** argv) {
-  wchar_t record[1024] = {};
-  if (argc != 2 ||
-      GetEnvironmentVariableW(L"VORUNDEL_RECORD", record, 1024) == 0) {
+  const wchar_t* record = _wgetenv(L"VORUNDEL_RECORD");
+  std::unique_ptr<FILE, int (*)(FILE*)> file(
+      argc == 2 && record != nullptr ? _wfopen(record, L"ab") : nullptr,
+      &fclose);
+  const std::wstring line = std::wstring(argc == 2 ? argv[1] : L"") + L"\n";
+  // Closed before the event: the test reads the record once signalled.
+  if (!file ||
+      fwrite(line.data(), sizeof(wchar_t), line.size(), file.get()) !=
+          line.size() ||
+      fclose(file.release()) != 0) {
     return 2;
   }
-  const HANDLE file = CreateFileW(record, FILE_APPEND_DATA, FILE_SHARE_READ,
-                                  nullptr, OPEN_ALWAYS, 0, nullptr);
-  if (file == INVALID_HANDLE_VALUE) {
-    return 3;
-  }
-  const std::wstring line = std::wstring(argv[1]) + L"\n";
-  DWORD written = 0;
-  const BOOL ok = WriteFile(file, line.data(),
-                            static_cast<DWORD>(line.size() * sizeof(wchar_t)),
-                            &written, nullptr);
-  CloseHandle(file);
-  const HANDLE opened =
-      OpenEventW(EVENT_MODIFY_STATE, FALSE, L"VorundelOpened");
-  if (opened != nullptr) {
-    SetEvent(opened);
-    CloseHandle(opened);
-  }
-  return ok ? 0 : 4;
+  const std::unique_ptr<void, BOOL(WINAPI*)(HANDLE)> opened(
+      OpenEventW(EVENT_MODIFY_STATE, FALSE, L"VorundelOpened"), &CloseHandle);
+  return opened && SetEvent(opened.get()) ? 0 : 3;
 }
