@@ -287,9 +287,10 @@ class Program {
     return effect;
   }
 
-  // Puts `path` into Label1 by a drag, or as the text a drop leaves.
-  void Put(const std::wstring& path, bool drag) const {
-    if (drag) {
+  // Puts `path` into Label1 by a drag, or, where the shell's data objects
+  // cannot carry it (missing, MAX_PATH or longer), as the text a drop leaves.
+  void Put(const std::wstring& path) const {
+    if (path.size() < MAX_PATH && std::filesystem::exists(path)) {
       EXPECT_EQ(Drop({path}), DROPEFFECT_COPY);
     } else {
       SetWindowTextW(label1(), path.c_str());
@@ -374,46 +375,39 @@ TEST_F(Vorundel, SetRefusesOrNamesTheProgramAndOnlyOkArms) {
     EXPECT_EQ(Text(program.label1()), one ? file : L"") << paths.size();
   }
 
-  enum Made { kFile, kFolder, kGone, kMarked, kLinkToGone };
-  struct Row {
-    const wchar_t* name;
-    Made made;
-    std::wstring box;
-  };
+  // Files made here exist; the others are made as they are reached, except
+  // those Set should find missing.
+  CreateDirectoryW((scratch + L"\\folder.vrec").c_str(), nullptr);
+  SetFileAttributesW(
+      Touch(scratch + L"\\hidden, system, read-only.vrec").c_str(), 7);
+  Link(scratch + L"\\to nothing.lnk", Touch(scratch + L"\\target.vrec"));
+  DeleteFileW((scratch + L"\\target.vrec").c_str());
   wchar_t folder[MAX_PATH] = {};
   GetWindowsDirectoryW(folder, MAX_PATH);
-  const std::wstring windows = folder;
-  const Row rows[] = {
-      {L"gone.vrec", kGone, W(kFileMissing)},
-      {L"folder.vrec", kFolder, W(kFileMissing)},
-      {L"no such type.vnone", kFile, W(kNotAssociated)},
-      {L"no such class.vnocls", kFile, W(kNotAssociated)},
-      {L"no open command.vcmdless", kFile, W(kNotAssociated)},
-      {L"numbers.vdword", kFile, W(kNotAssociated)},
-      {L"bare.vbare", kFile, Prompt(L"C:\\Tools\\bare")},
-      {L"long.vlong", kFile,
-       Prompt(L"C:\\" + std::wstring(600, L'x') + L"\\app.exe")},
-      {L"hidden, system, read-only.vrec", kMarked, Prompt(kOpener)},
-      {L"start.vbat", kFile, Prompt(scratch + L"\\start.vbat", true)},
-      {L"copy.exe", kFile, Prompt(scratch + L"\\copy.exe", true)},
-      {L"memo.vexpand", kFile, Prompt(windows + L"\\system32\\notepad.exe")},
-      {L"to nothing.lnk", kLinkToGone, W(kFileMissing)},
+  const std::pair<const wchar_t*, std::wstring> rows[] = {
+      {L"gone.vrec", W(kFileMissing)},
+      {L"folder.vrec", W(kFileMissing)},
+      {L"no such type.vnone", W(kNotAssociated)},
+      {L"no such class.vnocls", W(kNotAssociated)},
+      {L"no open command.vcmdless", W(kNotAssociated)},
+      {L"numbers.vdword", W(kNotAssociated)},
+      {L"bare.vbare", Prompt(L"C:\\Tools\\bare")},
+      {L"long.vlong", Prompt(L"C:\\" + std::wstring(600, L'x') + L"\\app.exe")},
+      {L"hidden, system, read-only.vrec", Prompt(kOpener)},
+      {L"start.vbat", Prompt(scratch + L"\\start.vbat", true)},
+      {L"copy.exe", Prompt(scratch + L"\\copy.exe", true)},
+      {L"memo.vexpand",
+       Prompt(std::wstring(folder) + L"\\system32\\notepad.exe")},
+      {L"to nothing.lnk", W(kFileMissing)},
   };
-  for (const auto& row : rows) {
-    const std::wstring path = scratch + L"\\" + row.name;
+  for (const auto& [name, box] : rows) {
+    const std::wstring path = scratch + L"\\" + name;
     SCOPED_TRACE(::testing::PrintToString(path));
-    row.made == kFolder ? (void)CreateDirectoryW(path.c_str(), nullptr)
-    : row.made == kLinkToGone
-        ? (void)Link(path, Touch(scratch + L"\\target.vrec"))
-        : (void)Touch(path);
-    program.Put(path, true);
-    row.made == kGone || row.made == kLinkToGone
-        ? (void)DeleteFileW(row.made == kGone
-                                ? path.c_str()
-                                : (scratch + L"\\target.vrec").c_str())
-    : row.made == kMarked ? (void)SetFileAttributesW(path.c_str(), 7)
-                          : (void)0;
-    EXPECT_EQ(program.Set(IDCANCEL), row.box);
+    if (!std::filesystem::exists(path) && box != W(kFileMissing)) {
+      Touch(path);
+    }
+    program.Put(path);
+    EXPECT_EQ(program.Set(IDCANCEL), box);
     EXPECT_FALSE(IsIconic(program.form));
   }
 
@@ -491,8 +485,7 @@ TEST_F(Vorundel, AtResumeOpensTheArmedFileOnceOrReportsOnceAndEnds) {
   for (const Row& r : rows) {
     SCOPED_TRACE(::testing::PrintToString(r.path));
     Program program(scratch);
-    // The shell's data objects stop at MAX_PATH.
-    program.Put(r.path, r.path.size() < MAX_PATH);
+    program.Put(r.path);
     EXPECT_EQ(program.Set(IDOK), r.prompt);
     ASSERT_TRUE(program.Iconic());
     if (r.change) {
