@@ -76,15 +76,13 @@ std::wstring Touch(const std::wstring& path) {
   return path;
 }
 
-Handle Start(std::wstring line, const wchar_t* folder, DWORD* id = nullptr) {
+Handle Start(std::wstring line, const wchar_t* folder) {
   STARTUPINFOW startup{};
   startup.cb = sizeof(startup);
   PROCESS_INFORMATION info{};
   EXPECT_TRUE(CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0,
                              nullptr, folder, &startup, &info));
   CloseHandle(info.hThread);
-  DWORD ignored = 0;
-  (id != nullptr ? *id : ignored) = info.dwProcessId;
   return Handle(info.hProcess, &CloseHandle);
 }
 
@@ -198,8 +196,7 @@ Microsoft::WRL::ComPtr<IDataObject> Dragged(
 class Program {
  public:
   explicit Program(const std::wstring& folder)
-      : process_(
-            Start(L"\"" + kBin + L"\\vorundel.exe\"", folder.c_str(), &id_)) {
+      : process_(Start(L"\"" + kBin + L"\\vorundel.exe\"", folder.c_str())) {
     EXPECT_TRUE(Until([&] { return (form = Top(nullptr)) != nullptr; }));
     WaitForInputIdle(process_.get(), 20000);
     // Tab order: Frame1, cmdCancel, cmdSet, Label1; client 467x123 at 96 DPI.
@@ -256,7 +253,7 @@ class Program {
     for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, name, nullptr));) {
       DWORD owner = 0;
       GetWindowThreadProcessId(w, &owner);
-      if (owner == id_ && IsWindowVisible(w)) {
+      if (owner == GetProcessId(process_.get()) && IsWindowVisible(w)) {
         found.push_back(w);
       }
     }
@@ -326,7 +323,6 @@ class Program {
   HWND form = nullptr;
 
  private:
-  DWORD id_ = 0;
   Handle process_;
   std::vector<HWND> controls_;
 };
