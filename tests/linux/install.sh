@@ -6,10 +6,6 @@ set -u; build=$1 tmp=$(mktemp -d) failed=0 id=io.github.vorundel.vorundel
 trap 'rm -rf "$tmp"' EXIT
 fail() { echo "FAILED: $*"; failed=1; }
 cmake --install "$build" --prefix "$tmp/p" >/dev/null || fail "cmake --install"
-icons=$(for s in 16 24 32 48 64 128 256; do echo "share/icons/hicolor/${s}x$s/apps/vorundel.png"; done)
-for f in bin/vorundel share/applications/$id.desktop share/metainfo/$id.metainfo.xml $icons; do
-  [ -e "$tmp/p/$f" ] || fail "not installed: $f"
-done
 out=$(desktop-file-validate "$tmp/p/share/applications/$id.desktop" 2>&1) && [ -z "$out" ] || fail "desktop-file-validate: $out"
 # The tree check also matches the metainfo's id and launchable to the entry.
 appstreamcli validate --no-net "$tmp/p/share/metainfo/$id.metainfo.xml" >/dev/null || fail "appstreamcli validate"
@@ -22,9 +18,10 @@ do [[ $depends == *$p* ]] || fail "Depends lacks $p: $depends"; done
 [ "$(dpkg-deb --field "$deb" Recommends)" = "fonts-ipafont-gothic, qt6-translations-l10n" ] || fail Recommends
 [ "$(dpkg-deb --field "$deb" Package)" = vorundel ] || fail Package
 contents=$(dpkg-deb --contents "$deb")
-for f in usr/bin/vorundel usr/share/applications/$id.desktop usr/share/metainfo/$id.metainfo.xml \
-  usr/share/icons/hicolor/48x48/apps/vorundel.png; do
-  [[ $contents == *" ./$f"* ]] || fail "not in the package: $f"
+# The package is the installed tree: every file of it, each icon size.
+for f in bin/vorundel share/applications/$id.desktop share/metainfo/$id.metainfo.xml \
+  share/icons/hicolor/{16x16,24x24,32x32,48x48,64x64,128x128,256x256}/apps/vorundel.png; do
+  [[ $contents == *" ./usr/$f"* ]] || fail "not in the package: $f"
 done
 # Copyright, changelog, manual page, stripped binary, description.
 out=$(lintian --fail-on error,warning "$deb" 2>&1) && ! grep -q '^[EW]: ' <<<"$out" || fail "lintian: $out"
