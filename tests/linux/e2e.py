@@ -11,7 +11,7 @@ from dbusmock import DBusTestCase
 from gi.repository import Gio
 
 PROGRAM, SOURCE, DEADLINE = *sys.argv[1:3], 20.0
-failures, started = [], []  # every process started here is ended at the end
+failures, started, PIDS = [], [], {}  # every process started here is ended at the end; X clients' pids
 
 
 def spawn(argv, **options):
@@ -33,13 +33,8 @@ def wait(condition, what, timeout=DEADLINE):
     return value
 
 
-def literals(header, pattern):
-    text = open(os.path.join(SOURCE, header), encoding="utf-8").read()
-    return [(k, v.encode("latin-1", "backslashreplace").decode("unicode_escape"))
-            for k, v in re.findall(pattern + r'u"((?:[^"\\]|\\.)*)"', text)]
-
-
-T = dict(literals("core/texts.h", r"(k\w+) =\s*"))
+T = {k: v.encode("latin-1", "backslashreplace").decode("unicode_escape") for k, v in re.findall(
+    r'(k\w+) =\s*u"((?:[^"\\]|\\.)*)"', open(SOURCE + "/core/texts.h", encoding="utf-8").read())}
 HOSTILE = [(what.strip(), stem.replace("\\n", "\n")) for where, stem, what in (
     line.split("\t") for line in open(SOURCE + "/tests/hostile_names.txt", encoding="utf-8")
     if line[0] != "#") if "L" in where]
@@ -88,13 +83,24 @@ def records():
             for n in os.listdir(RECORDS) if not n.startswith(".")]
 
 
-def xprop(xid, name):
-    return subprocess.run(["xprop", *(["-id", xid] if xid != "-root" else [xid]), name], capture_output=True, text=True).stdout
+def run(*argv):
+    return subprocess.run([str(a) for a in argv], capture_output=True, text=True, timeout=DEADLINE).stdout
 
 
 def xdo(*args):
-    return subprocess.run(["xdotool", *map(str, args)], capture_output=True, text=True,
-                          timeout=DEADLINE).stdout.split()
+    return run("xdotool", *args)
+
+
+def clients():
+    # (window, pid) of each window openbox manages, without walking the window
+    # tree (slow with 40 programs up). A window's pid is asked once, while its
+    # program runs: the X server gives an ended program's window ids out again.
+    global PIDS
+    ids, alive = re.findall(r"0x[0-9a-f]+", run("xprop", "-root", "_NET_CLIENT_LIST")), {
+        p.pid for p in started if p.poll() is None}
+    PIDS = {x: PIDS[x] if PIDS.get(x) in alive else int(
+        (re.findall(r"= (\d+)", run("xprop", "-id", x, "_NET_WM_PID")) or [0])[0]) for x in ids}
+    return PIDS.items()
 
 
 def prompt(program, tail="kPromptTailAssociated"):
@@ -103,16 +109,20 @@ def prompt(program, tail="kPromptTailAssociated"):
 
 
 class Drag:
-    # A Tk window whose drag carries the URIs last written to it.
+    # A Tk window whose drag carries the URIs last written to it; it reports
+    # where it is, the grab, each XdndStatus of the target and the drag's end.
+    # tkdnd leaves a 10 s wait for XdndFinished armed after every drop: fired
+    # during a later drag it would end that drag, so each end cancels it.
     SCRIPT = r"""package require tkdnd
 wm title . "drag source"; wm attributes . -topmost 1; wm geometry . 60x40-0-0
 pack [label .s -text drag] -fill both -expand 1
 tkdnd::drag_source register .s DND_Files
-bind .s <<DragInitCmd>> {set ::guard [after 5000 {set ::tkdnd::xdnd::_dragging 0}]; after idle {puts grabbed; flush stdout}; list copy DND_Files $uris}
-bind .s <<DragEndCmd>> {after cancel $::guard; puts end; flush stdout}
+bind .s <<DragInitCmd>> {after idle {puts grabbed; flush stdout}; list copy DND_Files $uris}
+bind .s <<DragEndCmd>> {foreach t [after info] {after cancel $t}; puts end; flush stdout}
 rename ::tkdnd::xdnd::_HandleXdndStatus ::tkdnd::xdnd::_Status
 proc ::tkdnd::xdnd::_HandleXdndStatus {e} {::tkdnd::xdnd::_Status $e; puts "status [dict get $e accept]"; flush stdout}
-fileevent stdin readable {if {[gets stdin line] < 0} exit; set uris [split $line "\t"]; puts ready; flush stdout}
+tkwait visibility .s
+fileevent stdin readable {if {[gets stdin line] < 0} exit; set uris [split $line "\t"]; puts "ready [winfo rootx .s] [winfo rooty .s]"; flush stdout}
 """
 
     def __init__(self):
@@ -121,24 +131,24 @@ fileevent stdin readable {if {[gets stdin line] < 0} exit; set uris [split $line
                           stdout=subprocess.PIPE, text=True)
         self.lines = queue.Queue()
         threading.Thread(target=lambda: [self.lines.put(l) for l in self.proc.stdout], daemon=True).start()
-        self.source = wait(lambda: xdo("search", "--onlyvisible", "--name", "^drag source$"), "Tk")[0]
 
-    def line(self, wanted, timeout=DEADLINE):
-        return next(l for l in iter(lambda: self.lines.get(timeout=timeout), None) if l.startswith(wanted))
+    def line(self, wanted):
+        # The next report, past the target's repeated answers while the pointer rests.
+        while (line := self.lines.get(timeout=DEADLINE)).startswith("status") and wanted != "status":
+            pass
+        assert line.startswith(wanted), f"drag: {line!r} where {wanted!r} was due"
+        return line
 
     def drop(self, uris, x, y):
-        # Drags `uris` onto (x, y); whether the target said it takes them.
+        # Press, one move onto (x, y), the target's answer to that position,
+        # release, the end of the exchange: whether the target took `uris`.
         self.proc.stdin.write("\t".join(uris) + "\n")
         self.proc.stdin.flush()
-        self.line("ready")
-        xdo("mousemove", "--window", self.source, 30, 20, "mousedown", 1, "mousemove_relative", 8, 0)
+        sx, sy = map(int, self.line("ready").split()[1:])
+        xdo("mousemove", sx + 30, sy + 20, "mousedown", 1, "mousemove_relative", 8, 0)
         self.line("grabbed")
-        accepted = None
-        for step in range(100):  # until the target answers a position
-            xdo("mousemove", x + step % 2, y)
-            with contextlib.suppress(queue.Empty):
-                accepted = self.line("status", 0.2) == "status 1\n"
-                break
+        xdo("mousemove", x, y)
+        accepted = self.line("status") == "status 1\n"
         xdo("mouseup", 1)
         self.line("end")
         return accepted
@@ -168,19 +178,12 @@ class Window:
         wait(lambda: (a or self.frame).getState().contains(pyatspi.STATE_ACTIVE), "active")
 
     def drop(self, *paths, target=None):
-        # Drags `paths` onto Label1 (or `target`); whether it took them. One
-        # file on Label1 is taken once Label1 shows it; a drag gone astray (the
-        # target's first answer may precede its reading of the data) is made
-        # again, at most thrice.
-        uris, taken = [p if "://" in p else "file://" + urllib.parse.quote(p) for p in paths], None
-        single = not target and len(paths) == 1 and "://" not in paths[0]
-        for attempt in range(3 if single else 1):
-            self.activate()
-            with contextlib.suppress(queue.Empty):
-                taken = DRAG.drop(uris, *self.point(target or self.label))
-            with contextlib.suppress(TimeoutError):
-                return wait(lambda: self.label.name == paths[0], "Label1", 2) if single else taken
-        return False
+        # Drags `paths` onto Label1 (or `target`); whether it took them (one
+        # file on Label1: and Label1 shows it, the target having finished).
+        self.activate()
+        taken = DRAG.drop([p if "://" in p else "file://" + urllib.parse.quote(p) for p in paths],
+                          *self.point(target or self.label))
+        return taken and (target is not None or len(paths) > 1 or self.label.name == paths[0])
 
     def click(self, a):
         xdo("mousemove", *self.point(a), "click", 1)
@@ -193,9 +196,8 @@ class Window:
         return ([a.name for a in tree(box) if a.getRoleName() == "label" and a.name],
                 [a for a in tree(box) if a.getRoleName() == "push button"], box)
 
-    def box_xid(self):
-        return wait(lambda: [x for x in xdo("search", "--all", "--onlyvisible", "--pid", self.proc.pid,
-                                            "--name", "^Vorundel$") if x != self.xid], "box")[0]
+    def box_xid(self):  # the program's X window that is not its main window
+        return wait(lambda: [x for x, pid in clients() if pid == self.proc.pid and x != self.xid], "box")[0]
 
     def answer(self, button="OK", set_keys=None):
         # Presses Set (by mouse or `set_keys`) unless None, then the box's
@@ -211,7 +213,7 @@ class Window:
         return "\n".join(texts)
 
     def iconic(self):
-        return "Iconic" in xprop(self.xid, "WM_STATE")
+        return "Iconic" in run("xprop", "-id", self.xid, "WM_STATE")
 
     def end(self):
         # Exit status once the program and what it started are gone.
@@ -225,15 +227,12 @@ class Window:
 
 
 def find(*windows):
-    # The windows' programs over AT-SPI (one pass over the desktop a poll), and X.
-    def apps():
-        found = {a.get_process_id(): a for a in pyatspi.Registry.getDesktop(0) if a}
-        return all(w.proc.pid in found for w in windows) and found
-    apps = wait(apps, "programs on AT-SPI")
-    search = ("search", "--onlyvisible", "--name", "^Vorundel$")
-    xids = wait(lambda: len(x := xdo(*search)) == len(windows) and x, "X windows")
-    pids = {int(xdo("getwindowpid", x)[0]): x for x in xids}
-    return [w.find(apps[w.proc.pid], pids[w.proc.pid]) for w in windows]
+    # The windows' programs over AT-SPI (one pass over the desktop a poll), and their X windows.
+    def found():
+        apps, xids = {a.get_process_id(): a for a in pyatspi.Registry.getDesktop(0) if a}, dict(map(reversed, clients()))
+        return all(w.proc.pid in apps and w.proc.pid in xids for w in windows) and (apps, xids)
+    apps, xids = wait(found, "programs on AT-SPI and X")
+    return [w.find(apps[w.proc.pid], xids[w.proc.pid]) for w in windows]
 
 
 def logind():  # python-dbusmock's logind; a function that sends PrepareForSleep, one that stops it
@@ -335,7 +334,7 @@ def main():
     for attempt in range(3):  # openbox has been seen, rarely, not to come up
         spawn(["openbox"], env=DESKTOP, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         with contextlib.suppress(TimeoutError):
-            wait(lambda: "WINDOW" in xprop("-root", "_NET_SUPPORTING_WM_CHECK"), "openbox", 5)
+            wait(lambda: "WINDOW" in run("xprop", "-root", "_NET_SUPPORTING_WM_CHECK"), "openbox", 5)
             break
     global DRAG
     DRAG, _, _ = Drag(), associate(".txt"), associate(".exe", mime="application/x-ms-dos-executable")
@@ -371,7 +370,7 @@ def main():
         if not launches:
             texts, _, box = w.box()
             check(texts == [T["kLaunchFailed"]], f"{what}: {texts!r}")
-            check(w.iconic() and "ABOVE" in xprop(w.box_xid(), "_NET_WM_STATE"), what + ": box in front")
+            check(w.iconic() and "ABOVE" in run("xprop", "-id", w.box_xid(), "_NET_WM_STATE"), what + ": box in front")
             if path.endswith("during.txt"):
                 during = w
                 continue
