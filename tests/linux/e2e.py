@@ -121,7 +121,7 @@ bind .s <<DragInitCmd>> {after idle {puts grabbed; flush stdout}; list copy DND_
 bind .s <<DragEndCmd>> {foreach t [after info] {after cancel $t}; puts end; flush stdout}
 rename ::tkdnd::xdnd::_HandleXdndStatus ::tkdnd::xdnd::_Status
 proc ::tkdnd::xdnd::_HandleXdndStatus {e} {::tkdnd::xdnd::_Status $e; puts "status [dict get $e accept]"; flush stdout}
-tkwait visibility .s
+tkwait visibility .s; puts up; flush stdout
 fileevent stdin readable {if {[gets stdin line] < 0} exit; set uris [split $line "\t"]; puts "ready [winfo rootx .s] [winfo rooty .s]"; flush stdout}
 """
 
@@ -131,6 +131,7 @@ fileevent stdin readable {if {[gets stdin line] < 0} exit; set uris [split $line
                           stdout=subprocess.PIPE, text=True)
         self.lines = queue.Queue()
         threading.Thread(target=lambda: [self.lines.put(l) for l in self.proc.stdout], daemon=True).start()
+        self.line("up")  # before any window that a new window would take the focus from
 
     def line(self, wanted):
         # The next report, past the target's repeated answers while the pointer rests.
@@ -174,7 +175,7 @@ class Window:
         return e.x + e.width // 2, e.y + (6 if a == self.frame1 else e.height // 2)
 
     def activate(self, xid=None, a=None):
-        xdo("windowactivate", "--sync", xid or self.xid)
+        xdo("windowactivate", xid or self.xid)  # openbox raises it before it is active
         wait(lambda: (a or self.frame).getState().contains(pyatspi.STATE_ACTIVE), "active")
 
     def drop(self, *paths, target=None):
@@ -186,7 +187,7 @@ class Window:
         return taken and (target is not None or len(paths) > 1 or self.label.name == paths[0])
 
     def click(self, a):
-        xdo("mousemove", *self.point(a), "click", 1)
+        xdo("mousemove", *self.point(a), "mousedown", 1, "mouseup", 1)  # xdotool click sleeps 0.1 s
 
     def box(self):
         # The message box shown now: its texts, its buttons, itself.
