@@ -71,10 +71,11 @@ def associate(ext, exec_line="vorundel-test-recorder %f", keys="", folder=APPS, 
     return f.name
 
 
-def make(name):
-    path = os.path.join(FILES, name)  # a "/" in the name makes folders on the way
+def make(name, to=None):
+    # A file (a "/" in the name makes folders on the way), or a link to `to`.
+    path = os.path.join(FILES, name)
     os.makedirs(os.path.dirname(path), exist_ok=True)
-    open(path, "w").write("x\n")
+    os.symlink(to, path) if to else open(path, "w").write("x\n")
     return path
 
 
@@ -109,20 +110,19 @@ def prompt(program, tail="kPromptTailAssociated"):
 
 
 class Drag:
-    # A Tk window whose drag carries the URIs last written to it; it reports
-    # where it is, the grab, each XdndStatus of the target and the drag's end.
-    # tkdnd leaves a 10 s wait for XdndFinished armed after every drop: fired
-    # during a later drag it would end that drag, so each end cancels it.
+    # A Tk window whose drag carries the URIs of the line written to it last;
+    # it reports where it is, the grab, each XdndStatus of the target and the
+    # drag's end. tkdnd leaves a 10 s wait for XdndFinished armed after every
+    # drop: fired during a later drag it would end that drag, so each end
+    # cancels it.
     SCRIPT = r"""package require tkdnd
 wm title . "drag source"; wm attributes . -topmost 1; wm geometry . 60x40-0-0
 pack [label .s -text drag] -fill both -expand 1
 tkdnd::drag_source register .s DND_Files
-bind .s <<DragInitCmd>> {after idle {puts grabbed; flush stdout}; list copy DND_Files $uris}
+bind .s <<DragInitCmd>> {after idle {puts grabbed; flush stdout}; list copy DND_Files [split [gets stdin] "\t"]}
 bind .s <<DragEndCmd>> {foreach t [after info] {after cancel $t}; puts end; flush stdout}
-rename ::tkdnd::xdnd::_HandleXdndStatus ::tkdnd::xdnd::_Status
-proc ::tkdnd::xdnd::_HandleXdndStatus {e} {::tkdnd::xdnd::_Status $e; puts "status [dict get $e accept]"; flush stdout}
-tkwait visibility .s; puts up; flush stdout
-fileevent stdin readable {if {[gets stdin line] < 0} exit; set uris [split $line "\t"]; puts "ready [winfo rootx .s] [winfo rooty .s]"; flush stdout}
+trace add execution ::tkdnd::xdnd::_HandleXdndStatus leave {apply {{c args} {puts "status [dict get [lindex $c 1] accept]"; flush stdout}}}
+tkwait visibility .s; puts "up [expr [winfo rootx .s] + 30] [expr [winfo rooty .s] + 20]"; flush stdout
 """
 
     def __init__(self):
@@ -131,7 +131,7 @@ fileevent stdin readable {if {[gets stdin line] < 0} exit; set uris [split $line
                           stdout=subprocess.PIPE, text=True)
         self.lines = queue.Queue()
         threading.Thread(target=lambda: [self.lines.put(l) for l in self.proc.stdout], daemon=True).start()
-        self.line("up")  # before any window that a new window would take the focus from
+        self.at = self.line("up").split()[1:]  # before any window that a new window would take the focus from
 
     def line(self, wanted):
         # The next report, past the target's repeated answers while the pointer rests.
@@ -143,10 +143,8 @@ fileevent stdin readable {if {[gets stdin line] < 0} exit; set uris [split $line
     def drop(self, uris, x, y):
         # Press, one move onto (x, y), the target's answer to that position,
         # release, the end of the exchange: whether the target took `uris`.
-        self.proc.stdin.write("\t".join(uris) + "\n")
-        self.proc.stdin.flush()
-        sx, sy = map(int, self.line("ready").split()[1:])
-        xdo("mousemove", sx + 30, sy + 20, "mousedown", 1, "mousemove_relative", 8, 0)
+        print("\t".join(uris), file=self.proc.stdin, flush=True)
+        xdo("mousemove", *self.at, "mousedown", 1, "mousemove_relative", 8, 0)
         self.line("grabbed")
         xdo("mousemove", x, y)
         accepted = self.line("status") == "status 1\n"
@@ -161,13 +159,6 @@ class Window:
     def __init__(self):
         self.log = tempfile.TemporaryFile(dir=ROOT)
         self.proc = spawn([PROGRAM], cwd=WORK, stdout=subprocess.PIPE, stderr=self.log)
-
-    def find(self, app, xid):
-        self.app, self.xid = app, xid
-        xdo("windowmove", "--sync", xid, 200, 200)  # all in one place: the active one is on top
-        self.frame = wait(lambda: next((w for w in app if w and w.childCount == 3), None), "frame")
-        (self.frame1, self.set, self.cancel), self.label = self.frame, self.frame[0][0]
-        return self
 
     def point(self, a):
         # Its middle; for Frame1, the middle of its caption.
@@ -217,23 +208,26 @@ class Window:
         return "Iconic" in run("xprop", "-id", self.xid, "WM_STATE")
 
     def end(self):
-        # Exit status once the program and what it started are gone.
-        try:
+        # Exit status once the program and what it started are gone (None: still running).
+        with contextlib.suppress(subprocess.TimeoutExpired):
             self.proc.communicate(timeout=DEADLINE)
-        except subprocess.TimeoutExpired:
-            return "still running"
         self.log.seek(0)
         report = self.log.read().decode(errors="replace")
         return self.proc.returncode if check(not re.search("Sanitizer|runtime error", report), report) else report
 
 
 def find(*windows):
-    # The windows' programs over AT-SPI (one pass over the desktop a poll), and their X windows.
+    # The windows' programs over AT-SPI (one pass over the desktop a poll), their X windows, controls.
     def found():
         apps, xids = {a.get_process_id(): a for a in pyatspi.Registry.getDesktop(0) if a}, dict(map(reversed, clients()))
         return all(w.proc.pid in apps and w.proc.pid in xids for w in windows) and (apps, xids)
     apps, xids = wait(found, "programs on AT-SPI and X")
-    return [w.find(apps[w.proc.pid], xids[w.proc.pid]) for w in windows]
+    for w in windows:
+        w.app, w.xid = apps[w.proc.pid], xids[w.proc.pid]
+        xdo("windowmove", "--sync", w.xid, 200, 200)  # all in one place: the active one is on top
+        w.frame = wait(lambda: next((c for c in w.app if c and c.childCount == 3), None), "frame")
+        (w.frame1, w.set, w.cancel), w.label = w.frame, w.frame[0][0]
+    return windows
 
 
 def logind():  # python-dbusmock's logind; a function that sends PrepareForSleep, one that stops it
@@ -245,33 +239,25 @@ def logind():  # python-dbusmock's logind; a function that sends PrepareForSleep
             lambda: proc.terminate() or wait(lambda: not bus.name_has_owner("org.freedesktop.login1"), "stop"))
 
 
-def link(path):
-    os.makedirs(os.path.dirname(path), exist_ok=True)
-    os.symlink(RECORDER, path)
-    return path
-
-
 def rows():
     # (what, file to arm, program the prompt names, launches at resume,
     # change after arming, try an .exe of the same name first)
     rec, shared, run = RECORDER, FLATPAK + "/share/applications", (
         RECORDER + " run --branch=stable --arch=x86_64 --command=view --file-forwarding ")
-    snap, spaced = link(ROOT + "/snap/bin/vorundel-test-recorder"), link(ROOT + "/bin dir/vorundel-test-recorder")
-    longer = link(ROOT + "/programs/" + "/".join(c * 200 for c in "def") + "/vorundel-test-recorder")
-    out = []
-    for what, ext, exec_line, keys, folder, program in [  # the desktop entry wraps the program
+    snap, spaced = (make(ROOT + d + "/vorundel-test-recorder", rec) for d in ("/snap/bin", "/bin dir"))
+    longer = make(ROOT + "/programs/" + "/".join(c * 200 for c in "def") + "/vorundel-test-recorder", rec)
+    out = [(what, associate(ext, exec_line, keys, folder) and make("entry" + ext), program, 1, None, False)
+           for what, ext, exec_line, keys, folder, program in [  # the desktop entry wraps the program
             ("program path over 512 bytes", ".csv", longer + " %f", "", APPS, longer),
             ("env", ".c", "env FOO=bar " + rec + " %f", "", APPS, rec),
             ("env with options", ".h", "env -iu HOME --unset=LANG --chdir / -S \"-- VORUNDEL_RECORD_DIR="
              + RECORDS + " '" + spaced + "'\" %f", "", APPS, spaced),
             ("snap", ".md", "env BAMF_DESKTOP_FILE_HINT=/x.desktop " + snap + " %u", "", APPS, snap),
             ("flatpak", ".css", run + "org.example.Viewer @@ %F @@", "X-Flatpak=org.example.Viewer\n",
-             shared, link(FLATPAK + "/bin/org.example.Viewer")),
+             shared, make(FLATPAK + "/bin/org.example.Viewer", rec)),
             ("flatpak without launcher", ".xml", run + "org.example.Other @@ %F @@",
              "X-Flatpak=org.example.Other\n", shared, "org.example.Other"),
-            ("TryExec", ".java", "vorundel-test-recorder %f", "TryExec=" + rec + "\n", APPS, rec)]:
-        associate(ext, exec_line, keys, folder)
-        out.append((what, make("entry" + ext), program, 1, None, False))
+            ("TryExec", ".java", "vorundel-test-recorder %f", "TryExec=" + rec + "\n", APPS, rec)]]
     extra = [("'*' and '?' are ordinary", "what*is?"), ("255 bytes", "\U0001F600" * 62 + "あ")]
     out += [(what, make(stem + ".txt"), "vorundel-test-recorder", 1, None, True) for what, stem in HOSTILE + extra]
 
@@ -329,9 +315,8 @@ def first_window(w):
 
 
 def main():
-    bus = spawn(["dbus-daemon", "--session", "--nofork", "--print-address"], stdout=subprocess.PIPE,
-                text=True)  # the system bus; its activatable services come from XDG_DATA_HOME
-    os.environ["DBUS_SYSTEM_BUS_ADDRESS"] = bus.stdout.readline().strip()
+    os.environ["DBUS_SYSTEM_BUS_ADDRESS"] = spawn(  # the system bus; its activatable services come from XDG_DATA_HOME
+        ["dbus-daemon", "--session", "--nofork", "--print-address"], stdout=subprocess.PIPE, text=True).stdout.readline().strip()
     for attempt in range(3):  # openbox has been seen, rarely, not to come up
         spawn(["openbox"], env=DESKTOP, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         with contextlib.suppress(TimeoutError):
@@ -361,9 +346,7 @@ def main():
     wait(restored.iconic, "restored row minimized")
     emit(True)
     restored.activate()
-    for what, path, _, _, change, _ in table:
-        if change:
-            change(path)
+    [change(path) for _, path, _, _, change, _ in table if change]
     stop()
     emit, stop = logind()  # restarted between arming and resume
     emit(False)
