@@ -140,17 +140,6 @@ tkwait visibility .s; puts "up [expr [winfo rootx .s] + 30] [expr [winfo rooty .
         assert line.startswith(wanted), f"drag: {line!r} where {wanted!r} was due"
         return line
 
-    def drop(self, uris, x, y):
-        # Press, one move onto (x, y), the target's answer to that position,
-        # release, the end of the exchange: whether the target took `uris`.
-        print("\t".join(uris), file=self.proc.stdin, flush=True)
-        xdo("mousemove", *self.at, "mousedown", 1, "mousemove_relative", 8, 0)
-        self.line("grabbed")
-        xdo("mousemove", x, y)
-        accepted = self.line("status") == "status 1\n"
-        xdo("mouseup", 1)
-        self.line("end")
-        return accepted
 
 
 class Window:
@@ -170,11 +159,15 @@ class Window:
         wait(lambda: (a or self.frame).getState().contains(pyatspi.STATE_ACTIVE), "active")
 
     def drop(self, *paths, target=None):
-        # Drags `paths` onto Label1 (or `target`); whether it took them (one
-        # file on Label1: and Label1 shows it, the target having finished).
+        # Drags `paths` onto Label1 (or `target`): press, one move, the target's
+        # answer to that position, release, the end of the exchange. Whether it
+        # took them (one file on Label1: and Label1 shows it, the target having finished).
         self.activate()
-        taken = DRAG.drop([p if "://" in p else "file://" + urllib.parse.quote(p) for p in paths],
-                          *self.point(target or self.label))
+        print("\t".join(p if "://" in p else "file://" + urllib.parse.quote(p) for p in paths), file=DRAG.proc.stdin, flush=True)
+        xdo("mousemove", *DRAG.at, "mousedown", 1, "mousemove_relative", 8, 0)
+        DRAG.line("grabbed"), xdo("mousemove", *self.point(target or self.label))
+        taken = DRAG.line("status") == "status 1\n"
+        xdo("mouseup", 1), DRAG.line("end")
         return taken and (target is not None or len(paths) > 1 or self.label.name == paths[0])
 
     def click(self, a):
@@ -194,11 +187,9 @@ class Window:
     def answer(self, button="OK", set_keys=None):
         # Presses Set (by mouse or `set_keys`) unless None, then the box's
         # `button` once the box is placed and active; the box's text.
-        if set_keys:
+        if set_keys is not None:
             self.activate()
-            xdo("key", set_keys)
-        elif set_keys is not None:
-            self.click(self.set)
+            xdo("key", set_keys) if set_keys else self.click(self.set)
         texts, buttons, box = self.box()
         self.activate(self.box_xid(), box)
         xdo("key", "Return") if button == "OK" else self.click(next(b for b in buttons if b.name == button))
@@ -242,7 +233,7 @@ def logind():  # python-dbusmock's logind; a function that sends PrepareForSleep
 def rows():
     # (what, file to arm, program the prompt names, launches at resume,
     # change after arming, try an .exe of the same name first)
-    rec, shared, run = RECORDER, FLATPAK + "/share/applications", (
+    rec, shared, fp = RECORDER, FLATPAK + "/share/applications", (
         RECORDER + " run --branch=stable --arch=x86_64 --command=view --file-forwarding ")
     snap, spaced = (make(ROOT + d + "/vorundel-test-recorder", rec) for d in ("/snap/bin", "/bin dir"))
     longer = make(ROOT + "/programs/" + "/".join(c * 200 for c in "def") + "/vorundel-test-recorder", rec)
@@ -253,17 +244,15 @@ def rows():
             ("env with options", ".h", "env -iu HOME --unset=LANG --chdir / -S \"-- VORUNDEL_RECORD_DIR="
              + RECORDS + " '" + spaced + "'\" %f", "", APPS, spaced),
             ("snap", ".md", "env BAMF_DESKTOP_FILE_HINT=/x.desktop " + snap + " %u", "", APPS, snap),
-            ("flatpak", ".css", run + "org.example.Viewer @@ %F @@", "X-Flatpak=org.example.Viewer\n",
+            ("flatpak", ".css", fp + "org.example.Viewer @@ %F @@", "X-Flatpak=org.example.Viewer\n",
              shared, make(FLATPAK + "/bin/org.example.Viewer", rec)),
-            ("flatpak without launcher", ".xml", run + "org.example.Other @@ %F @@",
+            ("flatpak without launcher", ".xml", fp + "org.example.Other @@ %F @@",
              "X-Flatpak=org.example.Other\n", shared, "org.example.Other"),
             ("TryExec", ".java", "vorundel-test-recorder %f", "TryExec=" + rec + "\n", APPS, rec)]]
     extra = [("'*' and '?' are ordinary", "what*is?"), ("255 bytes", "\U0001F600" * 62 + "あ")]
     out += [(what, make(stem + ".txt"), "vorundel-test-recorder", 1, None, True) for what, stem in HOSTILE + extra]
-
-    def unassociate(path):  # types that fall back on no other type's application
-        mime = Gio.content_type_guess(path, None)[0]
-        mimeapps(f"[Removed Associations]\n{mime}={DEFAULTS.pop(mime)}\n")
+    unassociate = lambda p: mimeapps(  # types that fall back on no other type's application
+        f"[Removed Associations]\n{(m := Gio.content_type_guess(p, None)[0])}={DEFAULTS.pop(m)}\n")
     gone, _ = associate(".pdf"), associate(".odt")
     return out + [(what, make(name), "vorundel-test-recorder", 0, change, False) for what, name, change in [
         ("file deleted after arming", "deleted.txt", os.remove),
@@ -277,11 +266,10 @@ def rows():
 def first_window(w):
     # Layout, focus, refused drops and refusals, with no logind on the bus.
     e = lambda a: a.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
-    check((e(w.frame).width, e(w.frame).height) == (467, 123), "client area at 96 DPI")
-    for a, parent, want, caption in [(w.frame1, w.frame, (8, 16, 449, 57), "kFrame1Caption"),
-                                     (w.label, w.frame1, (8, 24, 433, 21), "kFrame1Caption"),
-                                     (w.set, w.frame, (64, 84, 161, 25), "kCmdSetCaption"),
-                                     (w.cancel, w.frame, (240, 84, 161, 25), "kCmdCancelCaption")]:
+    for a, parent, want, caption in [  # the client area at 96 DPI, then each control in its parent
+            (w.frame, w.frame, (0, 0, 467, 123), "kAppTitle"), (w.frame1, w.frame, (8, 16, 449, 57), "kFrame1Caption"),
+            (w.label, w.frame1, (8, 24, 433, 21), "kFrame1Caption"), (w.set, w.frame, (64, 84, 161, 25), "kCmdSetCaption"),
+            (w.cancel, w.frame, (240, 84, 161, 25), "kCmdCancelCaption")]:
         r, p = e(a), e(parent)
         check((r.x - p.x, r.y - p.y, r.width, r.height) == want and a.name == T[caption].replace("&", ""),
               f"{a.name} at {r.x - p.x},{r.y - p.y} {r.width}x{r.height}")
@@ -331,8 +319,7 @@ def main():
     windows = [Window() for _ in table]
     restored, closed = Window(), Window()
     find(*windows, restored, closed)
-    emit(False)  # nothing is armed yet: nothing happens
-    emit(True)
+    emit(False), emit(True)  # nothing is armed yet: nothing happens
     check(closed.drop(make("closed.txt")), "drop on the window closed later")
     for (what, path, program, _, _, exe), w in zip(table, windows):
         if exe:  # Label1 shows it, the confirmation names it, Cancel arms nothing
@@ -350,20 +337,13 @@ def main():
     stop()
     emit, stop = logind()  # restarted between arming and resume
     emit(False)
-    for (what, path, program, launches, change, _), w in zip(table, windows):
-        if not launches:
-            texts, _, box = w.box()
-            check(texts == [T["kLaunchFailed"]], f"{what}: {texts!r}")
-            check(w.iconic() and "ABOVE" in run("xprop", "-id", w.box_xid(), "_NET_WM_STATE"), what + ": box in front")
-            if path.endswith("during.txt"):
-                during = w
-                continue
-            w.answer()
+    for (what, _, _, launches, _, _), w in zip(table, windows):
+        check(launches or w.box()[0] == [T["kLaunchFailed"]] and w.iconic() and "ABOVE" in run(
+            "xprop", "-id", w.box_xid(), "_NET_WM_STATE"), what + ": the failure message, in front")
+    make("during.txt"), emit(False)  # a resume during the failure messages does nothing
+    for (what, _, _, launches, _, _), w in zip(table, windows):
+        launches or w.answer()
         check(w.end() == 0, what + ": exit status")
-    make("during.txt")
-    emit(False)
-    during.answer()
-    check(during.end() == 0, "a resume during the failure message: exit status")
     restored.click(restored.cancel)
     check(restored.end() == 0, "restored, then Cancel: exit status")
     closed.activate(), xdo("key", "alt+F4")
