@@ -19,8 +19,7 @@ def spawn(argv, **options):
 
 
 def check(ok, what):
-    if not ok:
-        failures.append(what), print("FAILED:", what, flush=True)
+    ok or failures.append(what) or print("FAILED:", what, flush=True)
     return ok
 
 
@@ -42,11 +41,8 @@ ROOT = tempfile.mkdtemp(prefix="vorundel-e2e-")
 FILES, RECORDS, WORK, APPS, FLATPAK = (os.path.join(ROOT, d) for d in (
     "files", "records", "work", "data/applications", "flatpak/exports"))
 RECORDER = ROOT + "/bin/vorundel-test-recorder"
-for d in (FILES, RECORDS, WORK, APPS, FLATPAK + "/bin", FLATPAK + "/share/applications",
-          ROOT + "/config", ROOT + "/sys", ROOT + "/bin", ROOT + "/data/dbus-1/services"):
+for d in (FILES, RECORDS, WORK, APPS, FLATPAK + "/share/applications", ROOT + "/config", ROOT + "/data/dbus-1/services"):
     os.makedirs(d)
-os.symlink("/usr/share/mime", ROOT + "/sys/mime")  # the system's types, none of its applications
-os.symlink(SOURCE + "/tests/linux/recorder.sh", RECORDER)
 DESKTOP, DEFAULTS = dict(os.environ), {}  # the real environment, for the window manager and the drag source
 os.environ.update(
     XDG_DATA_HOME=ROOT + "/data", XDG_CONFIG_HOME=ROOT + "/config", XDG_CONFIG_DIRS=ROOT + "/sys",
@@ -56,8 +52,8 @@ os.environ.update(
 
 
 def mimeapps(removed=""):
-    with open(ROOT + "/config/mimeapps.list", "w") as f:
-        f.write("[Default Applications]\n" + "".join(f"{k}={v}\n" for k, v in DEFAULTS.items()) + removed)
+    open(ROOT + "/config/mimeapps.list", "w").write(
+        "[Default Applications]\n" + "".join(f"{k}={v}\n" for k, v in DEFAULTS.items()) + removed)
 
 
 def associate(ext, exec_line="vorundel-test-recorder %f", keys="", folder=APPS, mime=None):
@@ -79,9 +75,8 @@ def make(name, to=None):
     return path
 
 
-def records():
-    return [open(os.path.join(RECORDS, n), "rb").read().decode().split("\0")[:-1]
-            for n in os.listdir(RECORDS) if not n.startswith(".")]
+make(ROOT + "/sys/mime", "/usr/share/mime")  # the system's types, none of its applications
+make(RECORDER, SOURCE + "/tests/linux/recorder.sh")
 
 
 def run(*argv):
@@ -105,8 +100,7 @@ def clients():
 
 
 def prompt(program, tail="kPromptTailAssociated"):
-    br = T["kLineBreak"].replace("\r", "") * 2
-    return T["kPromptHead"] + br + program + br + T[tail]
+    return T["kPromptHead"] + (br := T["kLineBreak"].replace("\r", "") * 2) + program + br + T[tail]
 
 
 class Drag:
@@ -115,20 +109,19 @@ class Drag:
     # drag's end. tkdnd leaves a 10 s wait for XdndFinished armed after every
     # drop: fired during a later drag it would end that drag, so each end
     # cancels it.
-    SCRIPT = r"""package require tkdnd
+    SCRIPT = r"""package require tkdnd; fconfigure stdout -buffering line
 wm title . "drag source"; wm attributes . -topmost 1; wm geometry . 60x40-0-0
-pack [label .s -text drag] -fill both -expand 1
-tkdnd::drag_source register .s DND_Files
-bind .s <<DragInitCmd>> {after idle {puts grabbed; flush stdout}; list copy DND_Files [split [gets stdin] "\t"]}
-bind .s <<DragEndCmd>> {foreach t [after info] {after cancel $t}; puts end; flush stdout}
-trace add execution ::tkdnd::xdnd::_HandleXdndStatus leave {apply {{c args} {puts "status [dict get [lindex $c 1] accept]"; flush stdout}}}
-tkwait visibility .s; puts "up [expr [winfo rootx .s] + 30] [expr [winfo rooty .s] + 20]"; flush stdout
+pack [label .s -text drag] -fill both -expand 1; tkdnd::drag_source register .s DND_Files
+bind .s <<DragInitCmd>> {after idle {puts grabbed}; list copy DND_Files [split [gets stdin] "\t"]}
+bind .s <<DragEndCmd>> {foreach t [after info] {after cancel $t}; puts end}
+trace add execution ::tkdnd::xdnd::_HandleXdndStatus leave {apply {{c args} {puts "status [dict get [lindex $c 1] accept]"}}}
+tkwait visibility .s; puts "up [expr [winfo rootx .s] + 30] [expr [winfo rooty .s] + 20]"
 """
 
     def __init__(self):
         open(ROOT + "/drag.tcl", "w").write(self.SCRIPT)
         self.proc = spawn(["wish", ROOT + "/drag.tcl"], env=DESKTOP, stdin=subprocess.PIPE,
-                          stdout=subprocess.PIPE, text=True)
+                          stdout=subprocess.PIPE, text=True, bufsize=1)  # lines both ways
         self.lines = queue.Queue()
         threading.Thread(target=lambda: [self.lines.put(l) for l in self.proc.stdout], daemon=True).start()
         self.at = self.line("up").split()[1:]  # before any window that a new window would take the focus from
@@ -163,7 +156,7 @@ class Window:
         # answer to that position, release, the end of the exchange. Whether it
         # took them (one file on Label1: and Label1 shows it, the target having finished).
         self.activate()
-        print("\t".join(p if "://" in p else "file://" + urllib.parse.quote(p) for p in paths), file=DRAG.proc.stdin, flush=True)
+        print("\t".join(p if "://" in p else "file://" + urllib.parse.quote(p) for p in paths), file=DRAG.proc.stdin)
         xdo("mousemove", *DRAG.at, "mousedown", 1, "mousemove_relative", 8, 0)
         DRAG.line("grabbed"), xdo("mousemove", *self.point(target or self.label))
         taken = DRAG.line("status") == "status 1\n"
@@ -202,8 +195,7 @@ class Window:
         # Exit status once the program and what it started are gone (None: still running).
         with contextlib.suppress(subprocess.TimeoutExpired):
             self.proc.communicate(timeout=DEADLINE)
-        self.log.seek(0)
-        report = self.log.read().decode(errors="replace")
+        report = os.pread(self.log.fileno(), 1 << 24, 0).decode(errors="replace")
         return self.proc.returncode if check(not re.search("Sanitizer|runtime error", report), report) else report
 
 
@@ -299,12 +291,12 @@ def first_window(w):
     check(w.answer("キャンセル") == prompt("vorundel-test-recorder") and not w.iconic(),
           "logind activatable: confirmation; Cancel arms nothing")
     w.activate(), xdo("key", "alt+c")
-    check(w.end() == 0 and not records(), "Cancel's access key ends the program, nothing opened")
+    check(w.end() == 0 and not os.listdir(RECORDS), "Cancel's access key ends the program, nothing opened")
 
 
 def main():
-    os.environ["DBUS_SYSTEM_BUS_ADDRESS"] = spawn(  # the system bus; its activatable services come from XDG_DATA_HOME
-        ["dbus-daemon", "--session", "--nofork", "--print-address"], stdout=subprocess.PIPE, text=True).stdout.readline().strip()
+    bus = spawn(["dbus-daemon", "--session", "--nofork", "--print-address"], stdout=subprocess.PIPE, text=True)
+    os.environ["DBUS_SYSTEM_BUS_ADDRESS"] = bus.stdout.readline().strip()  # activatable: XDG_DATA_HOME's services
     for attempt in range(3):  # openbox has been seen, rarely, not to come up
         spawn(["openbox"], env=DESKTOP, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         with contextlib.suppress(TimeoutError):
@@ -316,20 +308,16 @@ def main():
     first_window(find(Window())[0])
     emit, stop = logind()
     table = rows()
-    windows = [Window() for _ in table]
-    restored, closed = Window(), Window()
-    find(*windows, restored, closed)
+    *windows, restored, closed = find(*(Window() for _ in range(len(table) + 2)))
     emit(False), emit(True)  # nothing is armed yet: nothing happens
     check(closed.drop(make("closed.txt")), "drop on the window closed later")
     for (what, path, program, _, _, exe), w in zip(table, windows):
         if exe:  # Label1 shows it, the confirmation names it, Cancel arms nothing
-            exe = make(path[len(FILES) + 1:-4] + ".exe")
-            check(w.drop(exe) and w.answer("キャンセル", "") == prompt(exe, "kPromptTailExecutable")
-                  and not w.iconic(), what + ": .exe")
+            check(w.drop(exe := make(path[:-4] + ".exe")) and w.answer("キャンセル", "")
+                  == prompt(exe, "kPromptTailExecutable") and not w.iconic(), what + ": .exe")
         check(w.drop(path) and w.answer(set_keys="") == prompt(program), what + ": Label1, prompt")
         wait(w.iconic, what + ": minimized")
-    restored.drop(make("restored.txt"))
-    restored.answer(set_keys="alt+s")
+    restored.drop(make("restored.txt")), restored.answer(set_keys="alt+s")
     wait(restored.iconic, "restored row minimized")
     emit(True)
     restored.activate()
@@ -348,7 +336,8 @@ def main():
     check(restored.end() == 0, "restored, then Cancel: exit status")
     closed.activate(), xdo("key", "alt+F4")
     check(closed.end() == 0, "closed: exit status")
-    got = records()
+    got = [open(os.path.join(RECORDS, n), "rb").read().decode().split("\0")[:-1]
+           for n in os.listdir(RECORDS) if not n.startswith(".")]
     for what, path, program, launches, _, _ in table:
         check(sum(r[1:].count(path) for r in got) == launches, f"{what}: opened once, or not at all")
     check(len(got) == sum(r[3] for r in table), "nothing else opened: " + repr(got))
@@ -360,7 +349,6 @@ if __name__ == "__main__":
     try:
         main()
     finally:
-        for p in reversed(started):
-            p.kill(), p.wait()
+        [p.kill() or p.wait() for p in reversed(started)]
         shutil.rmtree(ROOT, ignore_errors=True)
     sys.exit(f"{len(failures)} failed" if failures else 0)
