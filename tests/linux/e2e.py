@@ -134,7 +134,6 @@ tkwait visibility .s; puts "up [expr [winfo rootx .s] + 30] [expr [winfo rooty .
         return line
 
 
-
 class Window:
     # One start of the program, found over AT-SPI and X.
 
