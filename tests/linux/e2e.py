@@ -11,7 +11,7 @@ from dbusmock import DBusTestCase
 from gi.repository import Gio
 
 PROGRAM, SOURCE, DEADLINE = *sys.argv[1:3], 20.0
-failures, started = [], []  # every process started here is ended at the end
+failures, started, PIDS = [], [], {}  # every process started here is ended at the end; X clients' pids
 
 
 def spawn(argv, **options):
@@ -19,8 +19,7 @@ def spawn(argv, **options):
 
 
 def check(ok, what):
-    if not ok:
-        failures.append(what), print("FAILED:", what, flush=True)
+    ok or failures.append(what) or print("FAILED:", what, flush=True)
     return ok
 
 
@@ -33,13 +32,8 @@ def wait(condition, what, timeout=DEADLINE):
     return value
 
 
-def literals(header, pattern):
-    text = open(os.path.join(SOURCE, header), encoding="utf-8").read()
-    return [(k, v.encode("latin-1", "backslashreplace").decode("unicode_escape"))
-            for k, v in re.findall(pattern + r'u"((?:[^"\\]|\\.)*)"', text)]
-
-
-T = dict(literals("core/texts.h", r"(k\w+) =\s*"))
+T = {k: v.encode("latin-1", "backslashreplace").decode("unicode_escape") for k, v in re.findall(
+    r'(k\w+) =\s*u"((?:[^"\\]|\\.)*)"', open(SOURCE + "/core/texts.h", encoding="utf-8").read())}
 HOSTILE = [(what.strip(), stem.replace("\\n", "\n")) for where, stem, what in (
     line.split("\t") for line in open(SOURCE + "/tests/hostile_names.txt", encoding="utf-8")
     if line[0] != "#") if "L" in where]
@@ -47,11 +41,8 @@ ROOT = tempfile.mkdtemp(prefix="vorundel-e2e-")
 FILES, RECORDS, WORK, APPS, FLATPAK = (os.path.join(ROOT, d) for d in (
     "files", "records", "work", "data/applications", "flatpak/exports"))
 RECORDER = ROOT + "/bin/vorundel-test-recorder"
-for d in (FILES, RECORDS, WORK, APPS, FLATPAK + "/bin", FLATPAK + "/share/applications",
-          ROOT + "/config", ROOT + "/sys", ROOT + "/bin", ROOT + "/data/dbus-1/services"):
+for d in (FILES, RECORDS, WORK, APPS, FLATPAK + "/share/applications", ROOT + "/config", ROOT + "/data/dbus-1/services"):
     os.makedirs(d)
-os.symlink("/usr/share/mime", ROOT + "/sys/mime")  # the system's types, none of its applications
-os.symlink(SOURCE + "/tests/linux/recorder.sh", RECORDER)
 DESKTOP, DEFAULTS = dict(os.environ), {}  # the real environment, for the window manager and the drag source
 os.environ.update(
     XDG_DATA_HOME=ROOT + "/data", XDG_CONFIG_HOME=ROOT + "/config", XDG_CONFIG_DIRS=ROOT + "/sys",
@@ -61,8 +52,8 @@ os.environ.update(
 
 
 def mimeapps(removed=""):
-    with open(ROOT + "/config/mimeapps.list", "w") as f:
-        f.write("[Default Applications]\n" + "".join(f"{k}={v}\n" for k, v in DEFAULTS.items()) + removed)
+    open(ROOT + "/config/mimeapps.list", "w").write(
+        "[Default Applications]\n" + "".join(f"{k}={v}\n" for k, v in DEFAULTS.items()) + removed)
 
 
 def associate(ext, exec_line="vorundel-test-recorder %f", keys="", folder=APPS, mime=None):
@@ -76,72 +67,71 @@ def associate(ext, exec_line="vorundel-test-recorder %f", keys="", folder=APPS, 
     return f.name
 
 
-def make(name):
-    path = os.path.join(FILES, name)  # a "/" in the name makes folders on the way
+def make(name, to=None):
+    # A file (a "/" in the name makes folders on the way), or a link to `to`.
+    path = os.path.join(FILES, name)
     os.makedirs(os.path.dirname(path), exist_ok=True)
-    open(path, "w").write("x\n")
+    os.symlink(to, path) if to else open(path, "w").write("x\n")
     return path
 
 
-def records():
-    return [open(os.path.join(RECORDS, n), "rb").read().decode().split("\0")[:-1]
-            for n in os.listdir(RECORDS) if not n.startswith(".")]
+make(ROOT + "/sys/mime", "/usr/share/mime")  # the system's types, none of its applications
+make(RECORDER, SOURCE + "/tests/linux/recorder.sh")
 
 
-def xprop(xid, name):
-    return subprocess.run(["xprop", *(["-id", xid] if xid != "-root" else [xid]), name], capture_output=True, text=True).stdout
+def run(*argv):
+    return subprocess.run([str(a) for a in argv], capture_output=True, text=True, timeout=DEADLINE).stdout
 
 
 def xdo(*args):
-    return subprocess.run(["xdotool", *map(str, args)], capture_output=True, text=True,
-                          timeout=DEADLINE).stdout.split()
+    return run("xdotool", *args)
+
+
+def clients():
+    # (window, pid) of each window openbox manages, without walking the window
+    # tree (slow with 40 programs up). A window's pid is asked once, while its
+    # program runs: the X server gives an ended program's window ids out again.
+    global PIDS
+    ids, alive = re.findall(r"0x[0-9a-f]+", run("xprop", "-root", "_NET_CLIENT_LIST")), {
+        p.pid for p in started if p.poll() is None}
+    PIDS = {x: PIDS[x] if PIDS.get(x) in alive else int(
+        (re.findall(r"= (\d+)", run("xprop", "-id", x, "_NET_WM_PID")) or [0])[0]) for x in ids}
+    return PIDS.items()
 
 
 def prompt(program, tail="kPromptTailAssociated"):
-    br = T["kLineBreak"].replace("\r", "") * 2
-    return T["kPromptHead"] + br + program + br + T[tail]
+    return T["kPromptHead"] + (br := T["kLineBreak"].replace("\r", "") * 2) + program + br + T[tail]
 
 
 class Drag:
-    # A Tk window whose drag carries the URIs last written to it.
-    SCRIPT = r"""package require tkdnd
+    # A Tk window whose drag carries the URIs of the line written to it last;
+    # it reports where it is, the grab, each XdndStatus of the target and the
+    # drag's end. tkdnd leaves a 10 s wait for XdndFinished armed after every
+    # drop: fired during a later drag it would end that drag, so each end
+    # cancels it.
+    SCRIPT = r"""package require tkdnd; fconfigure stdout -buffering line
 wm title . "drag source"; wm attributes . -topmost 1; wm geometry . 60x40-0-0
-pack [label .s -text drag] -fill both -expand 1
-tkdnd::drag_source register .s DND_Files
-bind .s <<DragInitCmd>> {set ::guard [after 5000 {set ::tkdnd::xdnd::_dragging 0}]; after idle {puts grabbed; flush stdout}; list copy DND_Files $uris}
-bind .s <<DragEndCmd>> {after cancel $::guard; puts end; flush stdout}
-rename ::tkdnd::xdnd::_HandleXdndStatus ::tkdnd::xdnd::_Status
-proc ::tkdnd::xdnd::_HandleXdndStatus {e} {::tkdnd::xdnd::_Status $e; puts "status [dict get $e accept]"; flush stdout}
-fileevent stdin readable {if {[gets stdin line] < 0} exit; set uris [split $line "\t"]; puts ready; flush stdout}
+pack [label .s -text drag] -fill both -expand 1; tkdnd::drag_source register .s DND_Files
+bind .s <<DragInitCmd>> {after idle {puts grabbed}; list copy DND_Files [split [gets stdin] "\t"]}
+bind .s <<DragEndCmd>> {foreach t [after info] {after cancel $t}; puts end}
+trace add execution ::tkdnd::xdnd::_HandleXdndStatus leave {apply {{c args} {puts "status [dict get [lindex $c 1] accept]"}}}
+tkwait visibility .s; puts "up [expr [winfo rootx .s] + 30] [expr [winfo rooty .s] + 20]"
 """
 
     def __init__(self):
         open(ROOT + "/drag.tcl", "w").write(self.SCRIPT)
         self.proc = spawn(["wish", ROOT + "/drag.tcl"], env=DESKTOP, stdin=subprocess.PIPE,
-                          stdout=subprocess.PIPE, text=True)
+                          stdout=subprocess.PIPE, text=True, bufsize=1)  # lines both ways
         self.lines = queue.Queue()
         threading.Thread(target=lambda: [self.lines.put(l) for l in self.proc.stdout], daemon=True).start()
-        self.source = wait(lambda: xdo("search", "--onlyvisible", "--name", "^drag source$"), "Tk")[0]
+        self.at = self.line("up").split()[1:]  # before any window that a new window would take the focus from
 
-    def line(self, wanted, timeout=DEADLINE):
-        return next(l for l in iter(lambda: self.lines.get(timeout=timeout), None) if l.startswith(wanted))
-
-    def drop(self, uris, x, y):
-        # Drags `uris` onto (x, y); whether the target said it takes them.
-        self.proc.stdin.write("\t".join(uris) + "\n")
-        self.proc.stdin.flush()
-        self.line("ready")
-        xdo("mousemove", "--window", self.source, 30, 20, "mousedown", 1, "mousemove_relative", 8, 0)
-        self.line("grabbed")
-        accepted = None
-        for step in range(100):  # until the target answers a position
-            xdo("mousemove", x + step % 2, y)
-            with contextlib.suppress(queue.Empty):
-                accepted = self.line("status", 0.2) == "status 1\n"
-                break
-        xdo("mouseup", 1)
-        self.line("end")
-        return accepted
+    def line(self, wanted):
+        # The next report, past the target's repeated answers while the pointer rests.
+        while (line := self.lines.get(timeout=DEADLINE)).startswith("status") and wanted != "status":
+            pass
+        assert line.startswith(wanted), f"drag: {line!r} where {wanted!r} was due"
+        return line
 
 
 class Window:
@@ -151,39 +141,29 @@ class Window:
         self.log = tempfile.TemporaryFile(dir=ROOT)
         self.proc = spawn([PROGRAM], cwd=WORK, stdout=subprocess.PIPE, stderr=self.log)
 
-    def find(self, app, xid):
-        self.app, self.xid = app, xid
-        xdo("windowmove", "--sync", xid, 200, 200)  # all in one place: the active one is on top
-        self.frame = wait(lambda: next((w for w in app if w and w.childCount == 3), None), "frame")
-        (self.frame1, self.set, self.cancel), self.label = self.frame, self.frame[0][0]
-        return self
-
     def point(self, a):
         # Its middle; for Frame1, the middle of its caption.
         e = a.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
         return e.x + e.width // 2, e.y + (6 if a == self.frame1 else e.height // 2)
 
     def activate(self, xid=None, a=None):
-        xdo("windowactivate", "--sync", xid or self.xid)
+        xdo("windowactivate", xid or self.xid)  # openbox raises it before it is active
         wait(lambda: (a or self.frame).getState().contains(pyatspi.STATE_ACTIVE), "active")
 
     def drop(self, *paths, target=None):
-        # Drags `paths` onto Label1 (or `target`); whether it took them. One
-        # file on Label1 is taken once Label1 shows it; a drag gone astray (the
-        # target's first answer may precede its reading of the data) is made
-        # again, at most thrice.
-        uris, taken = [p if "://" in p else "file://" + urllib.parse.quote(p) for p in paths], None
-        single = not target and len(paths) == 1 and "://" not in paths[0]
-        for attempt in range(3 if single else 1):
-            self.activate()
-            with contextlib.suppress(queue.Empty):
-                taken = DRAG.drop(uris, *self.point(target or self.label))
-            with contextlib.suppress(TimeoutError):
-                return wait(lambda: self.label.name == paths[0], "Label1", 2) if single else taken
-        return False
+        # Drags `paths` onto Label1 (or `target`): press, one move, the target's
+        # answer to that position, release, the end of the exchange. Whether it
+        # took them (one file on Label1: and Label1 shows it, the target having finished).
+        self.activate()
+        print("\t".join(p if "://" in p else "file://" + urllib.parse.quote(p) for p in paths), file=DRAG.proc.stdin)
+        xdo("mousemove", *DRAG.at, "mousedown", 1, "mousemove_relative", 8, 0)
+        DRAG.line("grabbed"), xdo("mousemove", *self.point(target or self.label))
+        taken = DRAG.line("status") == "status 1\n"
+        xdo("mouseup", 1), DRAG.line("end")
+        return taken and (target is not None or len(paths) > 1 or self.label.name == paths[0])
 
     def click(self, a):
-        xdo("mousemove", *self.point(a), "click", 1)
+        xdo("mousemove", *self.point(a), "mousedown", 1, "mouseup", 1)  # xdotool click sleeps 0.1 s
 
     def box(self):
         # The message box shown now: its texts, its buttons, itself.
@@ -193,47 +173,43 @@ class Window:
         return ([a.name for a in tree(box) if a.getRoleName() == "label" and a.name],
                 [a for a in tree(box) if a.getRoleName() == "push button"], box)
 
-    def box_xid(self):
-        return wait(lambda: [x for x in xdo("search", "--all", "--onlyvisible", "--pid", self.proc.pid,
-                                            "--name", "^Vorundel$") if x != self.xid], "box")[0]
+    def box_xid(self):  # the program's X window that is not its main window
+        return wait(lambda: [x for x, pid in clients() if pid == self.proc.pid and x != self.xid], "box")[0]
 
     def answer(self, button="OK", set_keys=None):
         # Presses Set (by mouse or `set_keys`) unless None, then the box's
         # `button` once the box is placed and active; the box's text.
-        if set_keys:
+        if set_keys is not None:
             self.activate()
-            xdo("key", set_keys)
-        elif set_keys is not None:
-            self.click(self.set)
+            xdo("key", set_keys) if set_keys else self.click(self.set)
         texts, buttons, box = self.box()
         self.activate(self.box_xid(), box)
         xdo("key", "Return") if button == "OK" else self.click(next(b for b in buttons if b.name == button))
         return "\n".join(texts)
 
     def iconic(self):
-        return "Iconic" in xprop(self.xid, "WM_STATE")
+        return "Iconic" in run("xprop", "-id", self.xid, "WM_STATE")
 
     def end(self):
-        # Exit status once the program and what it started are gone.
-        try:
+        # Exit status once the program and what it started are gone (None: still running).
+        with contextlib.suppress(subprocess.TimeoutExpired):
             self.proc.communicate(timeout=DEADLINE)
-        except subprocess.TimeoutExpired:
-            return "still running"
-        self.log.seek(0)
-        report = self.log.read().decode(errors="replace")
+        report = os.pread(self.log.fileno(), 1 << 24, 0).decode(errors="replace")
         return self.proc.returncode if check(not re.search("Sanitizer|runtime error", report), report) else report
 
 
 def find(*windows):
-    # The windows' programs over AT-SPI (one pass over the desktop a poll), and X.
-    def apps():
-        found = {a.get_process_id(): a for a in pyatspi.Registry.getDesktop(0) if a}
-        return all(w.proc.pid in found for w in windows) and found
-    apps = wait(apps, "programs on AT-SPI")
-    search = ("search", "--onlyvisible", "--name", "^Vorundel$")
-    xids = wait(lambda: len(x := xdo(*search)) == len(windows) and x, "X windows")
-    pids = {int(xdo("getwindowpid", x)[0]): x for x in xids}
-    return [w.find(apps[w.proc.pid], pids[w.proc.pid]) for w in windows]
+    # The windows' programs over AT-SPI (one pass over the desktop a poll), their X windows, controls.
+    def found():
+        apps, xids = {a.get_process_id(): a for a in pyatspi.Registry.getDesktop(0) if a}, dict(map(reversed, clients()))
+        return all(w.proc.pid in apps and w.proc.pid in xids for w in windows) and (apps, xids)
+    apps, xids = wait(found, "programs on AT-SPI and X")
+    for w in windows:
+        w.app, w.xid = apps[w.proc.pid], xids[w.proc.pid]
+        xdo("windowmove", "--sync", w.xid, 200, 200)  # all in one place: the active one is on top
+        w.frame = wait(lambda: next((c for c in w.app if c and c.childCount == 3), None), "frame")
+        (w.frame1, w.set, w.cancel), w.label = w.frame, w.frame[0][0]
+    return windows
 
 
 def logind():  # python-dbusmock's logind; a function that sends PrepareForSleep, one that stops it
@@ -245,39 +221,29 @@ def logind():  # python-dbusmock's logind; a function that sends PrepareForSleep
             lambda: proc.terminate() or wait(lambda: not bus.name_has_owner("org.freedesktop.login1"), "stop"))
 
 
-def link(path):
-    os.makedirs(os.path.dirname(path), exist_ok=True)
-    os.symlink(RECORDER, path)
-    return path
-
-
 def rows():
     # (what, file to arm, program the prompt names, launches at resume,
     # change after arming, try an .exe of the same name first)
-    rec, shared, run = RECORDER, FLATPAK + "/share/applications", (
+    rec, shared, fp = RECORDER, FLATPAK + "/share/applications", (
         RECORDER + " run --branch=stable --arch=x86_64 --command=view --file-forwarding ")
-    snap, spaced = link(ROOT + "/snap/bin/vorundel-test-recorder"), link(ROOT + "/bin dir/vorundel-test-recorder")
-    longer = link(ROOT + "/programs/" + "/".join(c * 200 for c in "def") + "/vorundel-test-recorder")
-    out = []
-    for what, ext, exec_line, keys, folder, program in [  # the desktop entry wraps the program
+    snap, spaced = (make(ROOT + d + "/vorundel-test-recorder", rec) for d in ("/snap/bin", "/bin dir"))
+    longer = make(ROOT + "/programs/" + "/".join(c * 200 for c in "def") + "/vorundel-test-recorder", rec)
+    out = [(what, associate(ext, exec_line, keys, folder) and make("entry" + ext), program, 1, None, False)
+           for what, ext, exec_line, keys, folder, program in [  # the desktop entry wraps the program
             ("program path over 512 bytes", ".csv", longer + " %f", "", APPS, longer),
             ("env", ".c", "env FOO=bar " + rec + " %f", "", APPS, rec),
             ("env with options", ".h", "env -iu HOME --unset=LANG --chdir / -S \"-- VORUNDEL_RECORD_DIR="
              + RECORDS + " '" + spaced + "'\" %f", "", APPS, spaced),
             ("snap", ".md", "env BAMF_DESKTOP_FILE_HINT=/x.desktop " + snap + " %u", "", APPS, snap),
-            ("flatpak", ".css", run + "org.example.Viewer @@ %F @@", "X-Flatpak=org.example.Viewer\n",
-             shared, link(FLATPAK + "/bin/org.example.Viewer")),
-            ("flatpak without launcher", ".xml", run + "org.example.Other @@ %F @@",
+            ("flatpak", ".css", fp + "org.example.Viewer @@ %F @@", "X-Flatpak=org.example.Viewer\n",
+             shared, make(FLATPAK + "/bin/org.example.Viewer", rec)),
+            ("flatpak without launcher", ".xml", fp + "org.example.Other @@ %F @@",
              "X-Flatpak=org.example.Other\n", shared, "org.example.Other"),
-            ("TryExec", ".java", "vorundel-test-recorder %f", "TryExec=" + rec + "\n", APPS, rec)]:
-        associate(ext, exec_line, keys, folder)
-        out.append((what, make("entry" + ext), program, 1, None, False))
+            ("TryExec", ".java", "vorundel-test-recorder %f", "TryExec=" + rec + "\n", APPS, rec)]]
     extra = [("'*' and '?' are ordinary", "what*is?"), ("255 bytes", "\U0001F600" * 62 + "あ")]
     out += [(what, make(stem + ".txt"), "vorundel-test-recorder", 1, None, True) for what, stem in HOSTILE + extra]
-
-    def unassociate(path):  # types that fall back on no other type's application
-        mime = Gio.content_type_guess(path, None)[0]
-        mimeapps(f"[Removed Associations]\n{mime}={DEFAULTS.pop(mime)}\n")
+    unassociate = lambda p: mimeapps(  # types that fall back on no other type's application
+        f"[Removed Associations]\n{(m := Gio.content_type_guess(p, None)[0])}={DEFAULTS.pop(m)}\n")
     gone, _ = associate(".pdf"), associate(".odt")
     return out + [(what, make(name), "vorundel-test-recorder", 0, change, False) for what, name, change in [
         ("file deleted after arming", "deleted.txt", os.remove),
@@ -291,11 +257,10 @@ def rows():
 def first_window(w):
     # Layout, focus, refused drops and refusals, with no logind on the bus.
     e = lambda a: a.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
-    check((e(w.frame).width, e(w.frame).height) == (467, 123), "client area at 96 DPI")
-    for a, parent, want, caption in [(w.frame1, w.frame, (8, 16, 449, 57), "kFrame1Caption"),
-                                     (w.label, w.frame1, (8, 24, 433, 21), "kFrame1Caption"),
-                                     (w.set, w.frame, (64, 84, 161, 25), "kCmdSetCaption"),
-                                     (w.cancel, w.frame, (240, 84, 161, 25), "kCmdCancelCaption")]:
+    for a, parent, want, caption in [  # the client area at 96 DPI, then each control in its parent
+            (w.frame, w.frame, (0, 0, 467, 123), "kAppTitle"), (w.frame1, w.frame, (8, 16, 449, 57), "kFrame1Caption"),
+            (w.label, w.frame1, (8, 24, 433, 21), "kFrame1Caption"), (w.set, w.frame, (64, 84, 161, 25), "kCmdSetCaption"),
+            (w.cancel, w.frame, (240, 84, 161, 25), "kCmdCancelCaption")]:
         r, p = e(a), e(parent)
         check((r.x - p.x, r.y - p.y, r.width, r.height) == want and a.name == T[caption].replace("&", ""),
               f"{a.name} at {r.x - p.x},{r.y - p.y} {r.width}x{r.height}")
@@ -325,17 +290,16 @@ def first_window(w):
     check(w.answer("キャンセル") == prompt("vorundel-test-recorder") and not w.iconic(),
           "logind activatable: confirmation; Cancel arms nothing")
     w.activate(), xdo("key", "alt+c")
-    check(w.end() == 0 and not records(), "Cancel's access key ends the program, nothing opened")
+    check(w.end() == 0 and not os.listdir(RECORDS), "Cancel's access key ends the program, nothing opened")
 
 
 def main():
-    bus = spawn(["dbus-daemon", "--session", "--nofork", "--print-address"], stdout=subprocess.PIPE,
-                text=True)  # the system bus; its activatable services come from XDG_DATA_HOME
-    os.environ["DBUS_SYSTEM_BUS_ADDRESS"] = bus.stdout.readline().strip()
+    bus = spawn(["dbus-daemon", "--session", "--nofork", "--print-address"], stdout=subprocess.PIPE, text=True)
+    os.environ["DBUS_SYSTEM_BUS_ADDRESS"] = bus.stdout.readline().strip()  # activatable: XDG_DATA_HOME's services
     for attempt in range(3):  # openbox has been seen, rarely, not to come up
         spawn(["openbox"], env=DESKTOP, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         with contextlib.suppress(TimeoutError):
-            wait(lambda: "WINDOW" in xprop("-root", "_NET_SUPPORTING_WM_CHECK"), "openbox", 5)
+            wait(lambda: "WINDOW" in run("xprop", "-root", "_NET_SUPPORTING_WM_CHECK"), "openbox", 5)
             break
     global DRAG
     DRAG, _, _ = Drag(), associate(".txt"), associate(".exe", mime="application/x-ms-dos-executable")
@@ -343,49 +307,36 @@ def main():
     first_window(find(Window())[0])
     emit, stop = logind()
     table = rows()
-    windows = [Window() for _ in table]
-    restored, closed = Window(), Window()
-    find(*windows, restored, closed)
-    emit(False)  # nothing is armed yet: nothing happens
-    emit(True)
+    *windows, restored, closed = find(*(Window() for _ in range(len(table) + 2)))
+    emit(False), emit(True)  # nothing is armed yet: nothing happens
     check(closed.drop(make("closed.txt")), "drop on the window closed later")
     for (what, path, program, _, _, exe), w in zip(table, windows):
         if exe:  # Label1 shows it, the confirmation names it, Cancel arms nothing
-            exe = make(path[len(FILES) + 1:-4] + ".exe")
-            check(w.drop(exe) and w.answer("キャンセル", "") == prompt(exe, "kPromptTailExecutable")
-                  and not w.iconic(), what + ": .exe")
+            check(w.drop(exe := make(path[:-4] + ".exe")) and w.answer("キャンセル", "")
+                  == prompt(exe, "kPromptTailExecutable") and not w.iconic(), what + ": .exe")
         check(w.drop(path) and w.answer(set_keys="") == prompt(program), what + ": Label1, prompt")
         wait(w.iconic, what + ": minimized")
-    restored.drop(make("restored.txt"))
-    restored.answer(set_keys="alt+s")
+    restored.drop(make("restored.txt")), restored.answer(set_keys="alt+s")
     wait(restored.iconic, "restored row minimized")
     emit(True)
     restored.activate()
-    for what, path, _, _, change, _ in table:
-        if change:
-            change(path)
+    [change(path) for _, path, _, _, change, _ in table if change]
     stop()
     emit, stop = logind()  # restarted between arming and resume
     emit(False)
-    for (what, path, program, launches, change, _), w in zip(table, windows):
-        if not launches:
-            texts, _, box = w.box()
-            check(texts == [T["kLaunchFailed"]], f"{what}: {texts!r}")
-            check(w.iconic() and "ABOVE" in xprop(w.box_xid(), "_NET_WM_STATE"), what + ": box in front")
-            if path.endswith("during.txt"):
-                during = w
-                continue
-            w.answer()
+    for (what, _, _, launches, _, _), w in zip(table, windows):
+        check(launches or w.box()[0] == [T["kLaunchFailed"]] and w.iconic() and "ABOVE" in run(
+            "xprop", "-id", w.box_xid(), "_NET_WM_STATE"), what + ": the failure message, in front")
+    make("during.txt"), emit(False)  # a resume during the failure messages does nothing
+    for (what, _, _, launches, _, _), w in zip(table, windows):
+        launches or w.answer()
         check(w.end() == 0, what + ": exit status")
-    make("during.txt")
-    emit(False)
-    during.answer()
-    check(during.end() == 0, "a resume during the failure message: exit status")
     restored.click(restored.cancel)
     check(restored.end() == 0, "restored, then Cancel: exit status")
     closed.activate(), xdo("key", "alt+F4")
     check(closed.end() == 0, "closed: exit status")
-    got = records()
+    got = [open(os.path.join(RECORDS, n), "rb").read().decode().split("\0")[:-1]
+           for n in os.listdir(RECORDS) if not n.startswith(".")]
     for what, path, program, launches, _, _ in table:
         check(sum(r[1:].count(path) for r in got) == launches, f"{what}: opened once, or not at all")
     check(len(got) == sum(r[3] for r in table), "nothing else opened: " + repr(got))
@@ -397,7 +348,6 @@ if __name__ == "__main__":
     try:
         main()
     finally:
-        for p in reversed(started):
-            p.kill(), p.wait()
+        [p.kill() or p.wait() for p in reversed(started)]
         shutil.rmtree(ROOT, ignore_errors=True)
     sys.exit(f"{len(failures)} failed" if failures else 0)
