@@ -179,8 +179,7 @@ TEST(ResumeLaunchTest, OneLaunchOfTheLabelWhenMinimized) {
                {1, 33, 33, u"m", {u"shell m", u"unload"}},
                {1, 32, 0, u"m", {u"shell m", failed, u"unload"}},
                {1, -5, 0, u"m", {u"shell m", failed, u"unload"}},
-               {1, 33, 33, u" $x ", {u"shell  $x ", u"unload"}},
-               {1, 2, 0, u"", {u"shell ", failed, u"unload"}}};
+               {1, 33, 33, u" $x ", {u"shell  $x ", u"unload"}}};
   for (const auto& c : cases) {
     FakePlatform fake;
     fake.windowState = c.windowState;

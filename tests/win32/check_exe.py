@@ -23,8 +23,7 @@ failures = []
 
 
 def check(condition, what):
-    if not condition:
-        failures.append(what)
+    condition or failures.append(what)
 
 
 def resource(*args):
@@ -33,8 +32,7 @@ def resource(*args):
 
 
 version = resource("--raw", "--type=16")
-words = struct.unpack_from("<6I", version, version.find(b"\xbd\x04\xef\xfe"))
-check(words[0] == 0xFEEF04BD, "version block")
+words = struct.unpack_from("<6I", version, version.index(b"\xbd\x04\xef\xfe"))  # the signature
 check(words[2:6] == (0x10000, 0, 0x10000, 0), "FILEVERSION, PRODUCTVERSION 1,0,0,0")
 # Each string as key, NUL, padding, value, in the Japanese table.
 text = version.decode("utf-16-le", errors="replace")

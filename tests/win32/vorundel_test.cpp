@@ -10,7 +10,6 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -43,10 +42,10 @@ std::vector<std::wstring> HostileStems() {
   for (std::string line; std::getline(in, line);) {
     const std::size_t tab = line.find('\t'), end = line.find('\t', tab + 1);
     if (line[0] != '#' && line.substr(0, tab).find('W') != std::string::npos) {
-      std::wstring stem(end - tab, L'\0');
-      stem.resize(MultiByteToWideChar(CP_UTF8, 0, &line[tab + 1], end - tab - 1,
-                                      stem.data(), stem.size()));
-      stems.push_back(stem);
+      stems.push_back(
+          std::filesystem::path(
+              std::u8string(line.begin() + tab + 1, line.begin() + end))
+              .wstring());
     }
   }
   EXPECT_FALSE(stems.empty());
@@ -149,17 +148,13 @@ class Hand final : public IDropSource {
   }
   ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
   ULONG STDMETHODCALLTYPE Release() override { return 1; }
-  HRESULT STDMETHODCALLTYPE QueryContinueDrag(BOOL, DWORD) override {
-    return released_ ? DRAGDROP_S_DROP : S_OK;
+  HRESULT STDMETHODCALLTYPE QueryContinueDrag(BOOL, DWORD keys) override {
+    return (keys & MK_LBUTTON) != 0 ? S_OK : DRAGDROP_S_DROP;
   }
   HRESULT STDMETHODCALLTYPE GiveFeedback(DWORD) override {
     Button(MOUSEEVENTF_LEFTUP);
-    released_ = true;
     return DRAGDROP_S_USEDEFAULTCURSORS;
   }
-
- private:
-  bool released_ = false;
 };
 
 // What the shell gives a drag of these files (of one folder), or, for none,
@@ -233,10 +228,9 @@ class Program {
 
   // Waits on our messages and the program's end, up to 20 s.
   bool Until(const std::function<bool()>& done) const {
-    const auto end =
-        std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    const ULONGLONG end = GetTickCount64() + 20000;
     for (HANDLE process = process_.get(); !done();) {
-      if (std::chrono::steady_clock::now() > end || !running()) {
+      if (GetTickCount64() > end || !running()) {
         return done();
       }
       MsgWaitForMultipleObjects(1, &process, FALSE, 20, QS_ALLINPUT);
@@ -361,14 +355,12 @@ class Vorundel : public ::testing::Test {
 TEST_F(Vorundel, SetRefusesOrNamesTheProgramAndOnlyOkArms) {
   Program program(scratch);
   const std::wstring file = Touch(scratch + L"\\plain & simple.vrec");
-  // Drops: one file is taken; several, or text only, are not.
+  // Several files, or text only, are not taken (one is: every Put).
   const std::vector<std::wstring> drops[] = {
-      {file}, {file, Touch(scratch + L"\\second.vrec")}, {}};
+      {file, Touch(scratch + L"\\second.vrec")}, {}};
   for (const auto& paths : drops) {
-    SetWindowTextW(program.label1(), L"");
-    const bool one = paths.size() == 1;
-    EXPECT_EQ(program.Drop(paths, one ? 3 : 1), one ? DROPEFFECT_COPY : 0u);
-    EXPECT_EQ(Text(program.label1()), one ? file : L"") << paths.size();
+    EXPECT_EQ(program.Drop(paths, 1), 0u) << paths.size();
+    EXPECT_EQ(Text(program.label1()), L"");
   }
 
   // Files made here exist; the others are made as they are reached, except
