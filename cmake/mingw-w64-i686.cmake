@@ -21,5 +21,5 @@ set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
 # made by the test fixture named below (tests/win32/CMakeLists.txt).
 set(VORUNDEL_WINE_ROOT "${CMAKE_BINARY_DIR}/wine-test")
 set(CMAKE_CROSSCOMPILING_EMULATOR
-    "${CMAKE_CURRENT_LIST_DIR}/wine-run.sh;${VORUNDEL_WINE_ROOT}")
+    "${CMAKE_CURRENT_LIST_DIR}/wine-run.sh;32;${VORUNDEL_WINE_ROOT}")
 set(VORUNDEL_EMULATOR_FIXTURE wine_prefix)

@@ -4,27 +4,54 @@
 # `wine reg`) shares that session's X display and wineserver; the server
 # is told to end with its last client so the next run starts clean.
 #
-#   wine-run.sh ROOT --create          make a fresh prefix under ROOT
-#   wine-run.sh ROOT --remove          delete it
-#   wine-run.sh ROOT --exec CMD ARG..  run a host command inside a session
-#   wine-run.sh ROOT PROGRAM.exe ARG.. run a Windows program inside a session
+#   wine-run.sh BITS ROOT --create          make a fresh prefix under ROOT
+#   wine-run.sh BITS ROOT --remove          delete it
+#   wine-run.sh BITS ROOT --exec CMD ARG..  run a host command inside a session
+#   wine-run.sh BITS ROOT PROGRAM.exe ARG.. run a Windows program inside a session
+#
+# BITS (32 or 64) is the programs' architecture. Debian's `wine` script
+# takes the 32-bit loader whenever it is installed, even on a kernel that
+# refuses 32-bit programs; each loader is named here instead. Where the
+# machine cannot run 32-bit programs, a 32-bit run exits with 77, which
+# CTest reports as skipped.
 set -euo pipefail
 
-root=$1
-shift
+bits=$1 root=$2
+shift 2
 export WINEPREFIX="$root/prefix"
 export WINEARCH=win64
 export WINEDEBUG=-all
 # No Mono or Gecko downloads; no menu entries or MIME types written into
 # the user's home (winemenubuilder) by a throwaway prefix.
 export WINEDLLOVERRIDES="mscoree=d;mshtml=d;winemenubuilder.exe=d"
+# The prefix and its tools are 64-bit; the 32-bit loader runs only the
+# 32-bit test programs.
+wine64=${VORUNDEL_WINE64:-/usr/lib/wine/wine64}
+wine32=${VORUNDEL_WINE32:-/usr/lib/wine/wine}
+wineserver=/usr/lib/wine/wineserver64
 
 if [ "${1-}" = --remove ]; then
   rm -rf "$root"
   exit 0
 fi
 
+# Fails, or skips a 32-bit run, at once and with the loader's own words.
+probe() {
+  local out status=0
+  out=$("$1" --version 2>&1) || status=$?
+  out=$(sed 's/^.*: line [0-9]*: //' <<<"$out")
+  [ "$status" -eq 0 ] && return 0
+  if [ "$2" = 32 ] && [ "$status" -eq 126 ]; then
+    echo "SKIPPED: this machine does not run 32-bit programs: $out" >&2
+    exit 77
+  fi
+  echo "wine-run.sh: $1 cannot start: $out" >&2
+  exit 1
+}
+
 if [ "${1-}" != --in-session ]; then
+  probe "$wine64" 64
+  case "${1-}" in --create | --exec) ;; *) [ "$bits" = 32 ] && probe "$wine32" 32 ;; esac
   if [ "${1-}" != --create ] && [ ! -f "$WINEPREFIX/system.reg" ]; then
     echo "wine-run.sh: no prefix at $WINEPREFIX (the wine_prefix test makes it)" >&2
     exit 2
@@ -38,22 +65,34 @@ if [ "${1-}" != --in-session ]; then
   # A random first display number keeps parallel sessions apart.
   xvfb-run -a -n $((100 + RANDOM % 800)) -f "$run_tmp/Xauthority" \
     -s "-screen 0 1024x768x24 -dpi 96" \
-    "$0" "$root" --in-session "$@" || status=$?
+    "$0" "$bits" "$root" --in-session "$@" || status=$?
   exit "$status"
 fi
 shift
 
+loader=$wine64
+[ "$bits" = 32 ] && loader=$wine32
+wine() { "$wine64" "$@"; }
+
+# The server detaches; it must not hold the caller's output open, or a
+# test that failed would wait for the server to time out.
+start_server() { "$wineserver" -p0 </dev/null >/dev/null 2>&1; }
 finish() {
   # The server saves the registry and exits once its last client is gone.
-  wineserver -w || true
+  "$wineserver" -w || true
 }
 
 case "${1-}" in
   --create)
     rm -rf "$WINEPREFIX"
     mkdir -p "$WINEPREFIX"
-    wineserver -p0
-    wine wineboot -i >/dev/null 2>&1
+    start_server
+    if ! log=$(wine wineboot -i 2>&1); then
+      "$wineserver" -k || true
+      echo "wine-run.sh: wineboot failed:" >&2
+      grep -v '^$' <<<"$log" | tail -5 >&2
+      exit 1
+    fi
     # Japanese text in dialogs: Wine's default fonts have no Japanese
     # glyphs; names must reach `reg` as UTF-8.
     fonts='HKCU\Software\Wine\Fonts\Replacements'
@@ -70,16 +109,16 @@ case "${1-}" in
     ;;
   --exec)
     shift
-    wineserver -p0
+    start_server
     status=0
-    "$@" || status=$?
+    VORUNDEL_WINE=$loader "$@" || status=$?
     finish
     exit "$status"
     ;;
   *)
-    wineserver -p0
+    start_server
     status=0
-    wine "$@" || status=$?
+    "$loader" "$@" || status=$?
     finish
     exit "$status"
     ;;
