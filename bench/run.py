@@ -352,7 +352,8 @@ def wine_startup_in_session(exe, runs):
     times = []
     for i in range(runs + 1):
         began = time.monotonic_ns()
-        proc = subprocess.Popen(["wine", exe], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        proc = subprocess.Popen([os.environ["VORUNDEL_WINE"], exe], stdout=subprocess.DEVNULL,
+                                stderr=subprocess.DEVNULL)
         subprocess.run(["xdotool", "search", "--sync", "--onlyvisible", "--name", "^Vorundel$"],
                        check=True, capture_output=True, timeout=60)
         shown = time.monotonic_ns()
@@ -364,20 +365,41 @@ def wine_startup_in_session(exe, runs):
 
 
 def windows_rows(exe, runs):
-    """exe size and start-up under Wine, in a prefix of its own."""
-    wine_run = os.path.join(ROOT, "cmake", "wine-run.sh")
-    root = tempfile.mkdtemp(prefix="vorundel-bench-wine-")
+    """exe size and start-up under Wine, in a prefix of its own; where Wine
+    cannot run here, the start-up row says why."""
+    wine_run = [os.path.join(ROOT, "cmake", "wine-run.sh"), "64", tempfile.mkdtemp(prefix="vorundel-bench-wine-")]
+    yield ("vorundel.exe size", f"{os.path.getsize(exe)} bytes", "")
     try:
-        subprocess.run([wine_run, root, "--create"], check=True, capture_output=True)
-        out = subprocess.run([wine_run, root, "--exec", sys.executable, os.path.abspath(__file__),
-                              "--wine-startup", exe, "--starts", str(runs)],
-                             check=True, capture_output=True, text=True).stdout
-        times = [float(t) for t in out.split()]
+        for step in (["--create"], ["--exec", sys.executable, os.path.abspath(__file__),
+                                    "--wine-startup", exe, "--starts", str(runs)]):
+            done = subprocess.run(wine_run + step, capture_output=True, text=True, timeout=300)
+            if done.returncode:
+                why = (done.stderr.strip().splitlines() or [f"exit status {done.returncode}"])[-1]
+                yield ("vorundel.exe start to window, Wine", "not measurable here: " + why, "")
+                return
+        times = [float(t) for t in done.stdout.split()]
+        yield ("vorundel.exe start to window, Wine", f"median {statistics.median(times):.0f} ms of {len(times)}", "")
     finally:
-        subprocess.run([wine_run, root, "--remove"], capture_output=True)
-    return [("vorundel.exe size", f"{os.path.getsize(exe)} bytes", ""),
-            ("vorundel.exe start to window, Wine", f"median {statistics.median(times):.0f} ms "
-             f"of {len(times)}", "")]
+        subprocess.run(wine_run + ["--remove"], capture_output=True)
+
+
+class Table(list):
+    """Rows printed as they are measured: a long run shows its progress."""
+    WIDTH, VWIDTH = 36, 48
+
+    def __init__(self):
+        super().__init__()
+        print(f"{'measure'.ljust(self.WIDTH)} | {'value'.ljust(self.VWIDTH)} | ratio")
+        print(f"{'-' * self.WIDTH}-|-{'-' * self.VWIDTH}-|------", flush=True)
+
+    def append(self, row):
+        super().append(row)
+        name, value, rel = row
+        print(f"{name.ljust(self.WIDTH)} | {value.ljust(self.VWIDTH)} | {rel}", flush=True)
+
+    def extend(self, rows):
+        for row in rows:
+            self.append(row)
 
 
 def ratio(value, reference):
@@ -399,7 +421,7 @@ def main():
         return
     session = Session(os.path.abspath(args.build))
     try:
-        rows = []
+        rows = Table()
         lat = measure_latency(session, args.samples)
         bare50, bare95 = percentile(lat["bare listener"], 50), percentile(lat["bare listener"], 95)
         for name, values in lat.items():
@@ -437,12 +459,6 @@ def main():
                      f"reference {idle_r['syscalls']}", ""))
         if os.path.exists(args.windows):
             rows.extend(windows_rows(os.path.abspath(args.windows), args.starts))
-        width = max(len(r[0]) for r in rows)
-        vwidth = max(len(r[1]) for r in rows)
-        print(f"{'measure'.ljust(width)} | {'value'.ljust(vwidth)} | ratio")
-        print(f"{'-' * width}-|-{'-' * vwidth}-|------")
-        for name, value, rel in rows:
-            print(f"{name.ljust(width)} | {value.ljust(vwidth)} | {rel}")
     finally:
         session.close()
 

@@ -4,6 +4,7 @@
 # Usage: install.sh BUILD_DIR
 set -u; build=$1 tmp=$(mktemp -d) failed=0 id=io.github.vorundel.vorundel
 trap 'rm -rf "$tmp"' EXIT
+export TMPDIR=$tmp  # lintian leaves a file there per run
 fail() { echo "FAILED: $*"; failed=1; }
 cmake --install "$build" --prefix "$tmp/p" >/dev/null || fail "cmake --install"
 out=$(desktop-file-validate "$tmp/p/share/applications/$id.desktop" 2>&1) && [ -z "$out" ] || fail "desktop-file-validate: $out"
