@@ -203,9 +203,16 @@ class Window:
 def find(*windows):
     # The windows' programs over AT-SPI (one pass over the desktop a poll), their X windows, controls.
     def found():
+        nonlocal missing
         apps, xids = {a.get_process_id(): a for a in pyatspi.Registry.getDesktop(0) if a}, dict(map(reversed, clients()))
-        return all(w.proc.pid in apps and w.proc.pid in xids for w in windows) and (apps, xids)
-    apps, xids = wait(found, "programs on AT-SPI and X")
+        missing = [(w.proc.pid in apps, w.proc.pid in xids, w.proc.poll()) for w in windows
+                   if w.proc.pid not in apps or w.proc.pid not in xids]
+        return not missing and (apps, xids)
+    missing = []
+    try:
+        apps, xids = wait(found, "programs on AT-SPI and X")
+    except TimeoutError:
+        raise TimeoutError(f"(on AT-SPI, on X, exit status) of the programs not found: {missing}") from None
     for w in windows:
         w.app, w.xid = apps[w.proc.pid], xids[w.proc.pid]
         xdo("windowmove", "--sync", w.xid, 200, 200)  # all in one place: the active one is on top
