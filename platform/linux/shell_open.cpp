@@ -7,8 +7,14 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <memory>
+
 namespace vorundel::linux_desktop {
 namespace {
+
+// As long as GDBus waits for any answer by default: a D-Bus activated
+// application may first have to start, after a resume from a cold disk.
+constexpr guint kLaunchTimeoutSeconds = 25;
 
 std::int32_t ResultOf(const GError* error) {
   if (g_error_matches(error, G_IO_ERROR, G_IO_ERROR_NOT_FOUND)) {
@@ -27,14 +33,65 @@ void ReapWhenDone(GDesktopAppInfo*, GPid pid, gpointer) {
       nullptr);
 }
 
+struct SourceDestroy {
+  void operator()(GSource* source) const {
+    g_source_destroy(source);
+    g_source_unref(source);
+  }
+};
+
+// GIO's asynchronous launch, waited for in a loop of the main context, so
+// the window goes on answering meanwhile. For a D-Bus activated
+// application it ends when the application has answered its Open call,
+// which dbus-daemon delivers only while the caller is still connected.
+bool LaunchAndWait(GAppInfo* app, GList* uris, GError** error) {
+  struct Pending {
+    GMainLoop* loop;
+    bool done = false;
+    bool launched = false;
+    GError* error = nullptr;
+  };
+  g_autoptr(GMainLoop) loop = g_main_loop_new(nullptr, FALSE);
+  g_autoptr(GCancellable) cancellable = g_cancellable_new();
+  Pending pending{loop};
+  g_app_info_launch_uris_async(
+      app, uris, nullptr, cancellable,
+      [](GObject* source, GAsyncResult* result, gpointer data) {
+        auto* p = static_cast<Pending*>(data);
+        p->launched = g_app_info_launch_uris_finish(G_APP_INFO(source), result,
+                                                    &p->error);
+        p->done = true;
+        g_main_loop_quit(p->loop);
+      },
+      &pending);
+  const std::unique_ptr<GSource, SourceDestroy> timeout(
+      g_timeout_source_new_seconds(kLaunchTimeoutSeconds));
+  g_source_set_callback(
+      timeout.get(),
+      [](gpointer c) {
+        g_cancellable_cancel(static_cast<GCancellable*>(c));
+        return G_SOURCE_REMOVE;
+      },
+      cancellable, nullptr);
+  g_source_attach(timeout.get(), nullptr);
+  // GIO calls back even when cancelled, so this always ends.
+  while (!pending.done) {
+    g_main_loop_run(loop);
+  }
+  g_propagate_error(error, pending.error);
+  return pending.launched;
+}
+
 // Starts `app` on `uri`. A desktop entry is spawned directly from this
 // process: with every descriptor of ours close-on-exec, GLib can use
 // posix_spawn, which does not copy this (large) process as fork would.
 bool Launch(GAppInfo* app, const char* uri, GError** error) {
   GList uris = {const_cast<char*>(uri), nullptr, nullptr};
   if (!G_IS_DESKTOP_APP_INFO(app) ||
+      g_desktop_app_info_get_boolean(G_DESKTOP_APP_INFO(app),
+                                     G_KEY_FILE_DESKTOP_KEY_DBUS_ACTIVATABLE) ||
       syscall(SYS_close_range, 3U, ~0U, CLOSE_RANGE_CLOEXEC) != 0) {
-    return g_app_info_launch_uris(app, &uris, nullptr, error);
+    return LaunchAndWait(app, &uris, error);
   }
   return g_desktop_app_info_launch_uris_as_manager(
       G_DESKTOP_APP_INFO(app), &uris, nullptr,
@@ -63,8 +120,8 @@ std::int32_t OpenWithDefaultApplication(const std::string& utf8Path) {
   if (app == nullptr || !Launch(app, uri, &error)) {
     return ResultOf(error);
   }
-  // A D-Bus activated application is started by a message that must leave
-  // before the program ends, which it does right after a launch.
+  // A spawned application is announced on the session bus; the program
+  // ends right after a launch, so the message must leave first.
   g_autoptr(GDBusConnection) session =
       g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, nullptr);
   if (session != nullptr) {

@@ -44,6 +44,7 @@ RECORDER = ROOT + "/bin/vorundel-test-recorder"
 for d in (FILES, RECORDS, WORK, APPS, FLATPAK + "/share/applications", ROOT + "/config", ROOT + "/data/dbus-1/services"):
     os.makedirs(d)
 DESKTOP, DEFAULTS = dict(os.environ), {}  # the real environment, for the window manager and the drag source
+SERVICES = DESKTOP["XDG_DATA_HOME"] + "/dbus-1/services"  # the session bus's, set before it started (CMake)
 os.environ.update(
     XDG_DATA_HOME=ROOT + "/data", XDG_CONFIG_HOME=ROOT + "/config", XDG_CONFIG_DIRS=ROOT + "/sys",
     XDG_DATA_DIRS=ROOT + "/sys:" + FLATPAK + "/share", PATH=ROOT + "/bin:" + os.environ["PATH"],
@@ -59,12 +60,21 @@ def mimeapps(removed=""):
 def associate(ext, exec_line="vorundel-test-recorder %f", keys="", folder=APPS, mime=None):
     # Makes an entry running `exec_line` the default for the type of `ext`.
     mime = mime or Gio.content_type_guess("x" + ext, None)[0]
-    DEFAULTS[mime] = "vt-" + mime.replace("/", "-") + ".desktop"
+    DEFAULTS[mime] = "vt." + mime.replace("/", ".") + ".desktop"  # a D-Bus name, as activation needs
     with open(os.path.join(folder, DEFAULTS[mime]), "w") as f:
         f.write(f"[Desktop Entry]\nType=Application\nName=Recorder\nExec={exec_line}\n"
                 f"{keys}MimeType={mime};\nNoDisplay=true\n")
     mimeapps()
     return f.name
+
+
+def activatable(ext, service):
+    # A D-Bus activatable default for `ext`, started as `service` (with {} the app id) by the session bus.
+    app = os.path.basename(associate(ext, "vorundel-test-recorder %U", "DBusActivatable=true\n"))[:-8]
+    os.makedirs(SERVICES, exist_ok=True)
+    open(f"{SERVICES}/{app}.service", "w").write(f"[D-BUS Service]\nName={app}\nExec={service.format(app)}\n")
+    DBusTestCase.get_dbus(False).get_object("org.freedesktop.DBus", "/org/freedesktop/DBus").ReloadConfig()
+    return True
 
 
 def make(name, to=None):
@@ -242,6 +252,10 @@ def rows():
             ("TryExec", ".java", "vorundel-test-recorder %f", "TryExec=" + rec + "\n", APPS, rec)]]
     extra = [("'*' and '?' are ordinary", "what*is?"), ("255 bytes", "\U0001F600" * 62 + "あ")]
     out += [(what, make(stem + ".txt"), "vorundel-test-recorder", 1, None, True) for what, stem in HOSTILE + extra]
+    out += [(what, activatable(ext, service) and make("activated" + ext), "vorundel-test-recorder", opens, None, False)
+            for what, ext, service, opens in [
+                ("D-Bus activated, not running", ".ods", f"{sys.executable} {SOURCE}/tests/linux/dbus_opener.py {{}} {RECORDS}", 1),
+                ("D-Bus service that cannot start", ".odp", "/bin/false {}", 0)]]
     unassociate = lambda p: mimeapps(  # types that fall back on no other type's application
         f"[Removed Associations]\n{(m := Gio.content_type_guess(p, None)[0])}={DEFAULTS.pop(m)}\n")
     gone, _ = associate(".pdf"), associate(".odt")
