@@ -24,7 +24,9 @@ LinuxServices::LinuxServices(PowerObserver& powerObserver)
 
 std::unique_ptr<ClassesKey> LinuxServices::OpenClassesKey(
     const std::u16string& subkey) {
-  return OpenMimeClassesKey(subkey);
+  // The extension asked about is that of the file Set checks, whose own
+  // content type decides its application.
+  return OpenMimeClassesKey(subkey, PathToUtf8(Label1Text()).value_or(""));
 }
 
 std::optional<std::uint32_t> LinuxServices::FileAttributes(

@@ -77,11 +77,11 @@ def activatable(ext, service):
     return True
 
 
-def make(name, to=None):
+def make(name, to=None, content="x\n"):
     # A file (a "/" in the name makes folders on the way), or a link to `to`.
     path = os.path.join(FILES, name)
     os.makedirs(os.path.dirname(path), exist_ok=True)
-    os.symlink(to, path) if to else open(path, "w").write("x\n")
+    os.symlink(to, path) if to else open(path, "wb").write(content.encode("latin-1"))
     return path
 
 
@@ -249,7 +249,10 @@ def rows():
              shared, make(FLATPAK + "/bin/org.example.Viewer", rec)),
             ("flatpak without launcher", ".xml", fp + "org.example.Other @@ %F @@",
              "X-Flatpak=org.example.Other\n", shared, "org.example.Other"),
-            ("TryExec", ".java", "vorundel-test-recorder %f", "TryExec=" + rec + "\n", APPS, rec)]]
+            ("TryExec", ".java", "vorundel-test-recorder %f", "TryExec=" + rec + "\n", APPS, rec),
+            ("several globs: .html", ".html", rec + " %f", "", APPS, rec),
+            ("several globs: .json", ".json", rec + " %f", "", APPS, rec)]]
+    out += [("empty .html: text to GIO", make("empty.html", content=""), "vorundel-test-recorder", 1, None, False)]
     extra = [("'*' and '?' are ordinary", "what*is?"), ("255 bytes", "\U0001F600" * 62 + "あ")]
     out += [(what, make(stem + ".txt"), "vorundel-test-recorder", 1, None, True) for what, stem in HOSTILE + extra]
     out += [(what, activatable(ext, service) and make("activated" + ext), "vorundel-test-recorder", opens, None, False)
@@ -291,7 +294,7 @@ def first_window(w):
     for what, path, keys, text in [
             ("missing file", one, "", "kFileMissing"), ("folder", folder, "", "kFileMissing"),
             ("dangling link", dangling, "", "kFileMissing"),
-            ("unassociated", make("data.vorundel-unknown"), "alt+s", "kNotAssociated"),
+            ("unassociated", make("data.vorundel-unknown", content="\0\xff"), "alt+s", "kNotAssociated"),
             ("no logind", two, "alt+s", "kResumeUndetectable")]:
         check(w.drop(path), "drop " + what)
         path == one and os.remove(one)
