@@ -102,15 +102,15 @@ bool Launch(GAppInfo* app, const char* uri, GError** error) {
 
 }  // namespace
 
-std::int32_t OpenWithDefaultApplication(const std::string& utf8Path) {
+std::int32_t OpenWithDefaultApplication(const std::string& path) {
   // GIO would hand a missing file to whatever handles file: URIs, and a
   // folder to the file manager; a folder where the armed file was is not
   // what the user chose to open.
   struct stat info;
-  if (stat(utf8Path.c_str(), &info) != 0 || S_ISDIR(info.st_mode)) {
+  if (stat(path.c_str(), &info) != 0 || S_ISDIR(info.st_mode)) {
     return kOpenFileNotFound;
   }
-  g_autoptr(GFile) file = g_file_new_for_path(utf8Path.c_str());
+  g_autoptr(GFile) file = g_file_new_for_path(path.c_str());
   g_autofree gchar* uri = g_file_get_uri(file);
   g_autoptr(GError) error = nullptr;
   // The default application of this moment, not of the time of arming.

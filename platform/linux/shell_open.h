@@ -12,12 +12,12 @@ inline constexpr std::int32_t kOpenFileNotFound = 2;    // SE_ERR_FNF
 inline constexpr std::int32_t kOpenAccessDenied = 5;    // SE_ERR_ACCESSDENIED
 inline constexpr std::int32_t kOpenNoAssociation = 31;  // SE_ERR_NOASSOC
 
-// Starts the default application of the file at `utf8Path` with the file's
+// Starts the default application of the file at `path` with the file's
 // URI; a folder is refused as a missing file. The path reaches the
 // application as one argument: no shell, no command string. Returns once
 // the application has the file: spawned, or, when D-Bus activated, its
 // Open call answered (within a bounded time, this thread's main context
 // running meanwhile).
-std::int32_t OpenWithDefaultApplication(const std::string& utf8Path);
+std::int32_t OpenWithDefaultApplication(const std::string& path);
 
 }  // namespace vorundel::linux_desktop

@@ -34,7 +34,8 @@ def wait(condition, what, timeout=DEADLINE):
 
 T = {k: v.encode("latin-1", "backslashreplace").decode("unicode_escape") for k, v in re.findall(
     r'(k\w+) =\s*u"((?:[^"\\]|\\.)*)"', open(SOURCE + "/core/texts.h", encoding="utf-8").read())}
-HOSTILE = [(what.strip(), stem.replace("\\n", "\n")) for where, stem, what in (
+HOSTILE = [(what.strip(), re.sub(r"\\x(..)", lambda m: chr(0xDC00 + int(m[1], 16)), stem.replace("\\n", "\n")))
+           for where, stem, what in (
     line.split("\t") for line in open(SOURCE + "/tests/hostile_names.txt", encoding="utf-8")
     if line[0] != "#") if "L" in where]
 ROOT = tempfile.mkdtemp(prefix="vorundel-e2e-")
@@ -109,6 +110,10 @@ def clients():
     return PIDS.items()
 
 
+def shown(path):  # as GLib's display name shows a path in UTF-8: U+FFFD for each byte of no character
+    return os.fsencode(path).decode(errors="replace")
+
+
 def prompt(program, tail="kPromptTailAssociated"):
     return T["kPromptHead"] + (br := T["kLineBreak"].replace("\r", "") * 2) + program + br + T[tail]
 
@@ -165,12 +170,12 @@ class Window:
         # answer to that position, release, the end of the exchange. Whether it
         # took them (one file on Label1: and Label1 shows it, the target having finished).
         self.activate()
-        print("\t".join(p if "://" in p else "file://" + urllib.parse.quote(p) for p in paths), file=DRAG.proc.stdin)
+        print("\t".join(p if "://" in p else "file://" + urllib.parse.quote(os.fsencode(p)) for p in paths), file=DRAG.proc.stdin)
         xdo("mousemove", *DRAG.at, "mousedown", 1, "mousemove_relative", 8, 0)
         DRAG.line("grabbed"), xdo("mousemove", *self.point(target or self.label))
         taken = DRAG.line("status") == "status 1\n"
         xdo("mouseup", 1), DRAG.line("end")
-        return taken and (target is not None or len(paths) > 1 or self.label.name == paths[0])
+        return taken and (target is not None or len(paths) > 1 or self.label.name == shown(paths[0]))
 
     def click(self, a):
         xdo("mousemove", *self.point(a), "mousedown", 1, "mouseup", 1)  # xdotool click sleeps 0.1 s
@@ -330,7 +335,7 @@ def main():
     for (what, path, program, _, _, exe), w in zip(table, windows):
         if exe:  # Label1 shows it, the confirmation names it, Cancel arms nothing
             check(w.drop(exe := make(path[:-4] + ".exe")) and w.answer("キャンセル", "")
-                  == prompt(exe, "kPromptTailExecutable") and not w.iconic(), what + ": .exe")
+                  == prompt(shown(exe), "kPromptTailExecutable") and not w.iconic(), what + ": .exe")
         check(w.drop(path) and w.answer(set_keys="") == prompt(program), what + ": Label1, prompt")
         wait(w.iconic, what + ": minimized")
     restored.drop(make("restored.txt")), restored.answer(set_keys="alt+s")
@@ -352,7 +357,7 @@ def main():
     check(restored.end() == 0, "restored, then Cancel: exit status")
     closed.activate(), xdo("key", "alt+F4")
     check(closed.end() == 0, "closed: exit status")
-    got = [open(os.path.join(RECORDS, n), "rb").read().decode().split("\0")[:-1]
+    got = [os.fsdecode(open(os.path.join(RECORDS, n), "rb").read()).split("\0")[:-1]
            for n in os.listdir(RECORDS) if not n.startswith(".")]
     for what, path, program, launches, _, _ in table:
         check(sum(r[1:].count(path) for r in got) == launches, f"{what}: opened once, or not at all")
