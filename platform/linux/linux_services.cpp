@@ -52,7 +52,7 @@ std::int32_t LinuxServices::ShellOpen(const std::u16string& path,
   if (!bytes) {
     return kOpenFileNotFound;
   }
-  return OpenWithDefaultApplication(*bytes);
+  return OpenWithDefaultApplication(*bytes, X11Time());
 }
 
 bool LinuxServices::CanReceiveResume() {

@@ -9,8 +9,48 @@
 
 #include <memory>
 
+#include "platform/linux/glib_ptr.h"
+
 namespace vorundel::linux_desktop {
 namespace {
+
+// A launch context that gives the started application a startup id ending
+// in "_TIME" and the X server's time of the launch (freedesktop startup
+// notification), so its window may take the focus from the one the user
+// last used. GIO asks for the id only for entries with StartupNotify=true,
+// and passes it as DESKTOP_STARTUP_ID, or to a D-Bus activated
+// application as "desktop-startup-id".
+struct StartupContext {
+  GAppLaunchContext parent;
+  guint32 time;
+};
+struct StartupContextClass {
+  GAppLaunchContextClass parent;
+};
+G_DEFINE_TYPE(StartupContext, startup_context, G_TYPE_APP_LAUNCH_CONTEXT)
+
+// Unique, as startup ids must be: one launch per run of the program.
+char* StartupId(GAppLaunchContext* context, GAppInfo*, GList*) {
+  return g_strdup_printf("vorundel-%d-%s_TIME%u", static_cast<int>(getpid()),
+                         g_get_host_name(),
+                         reinterpret_cast<StartupContext*>(context)->time);
+}
+
+void startup_context_class_init(StartupContextClass* type) {
+  type->parent.get_startup_notify_id = StartupId;
+}
+
+void startup_context_init(StartupContext*) {}
+
+GObjectPtr<GAppLaunchContext> NewLaunchContext(guint32 x11Time) {
+  if (x11Time == 0) {
+    return GObjectPtr<GAppLaunchContext>(g_app_launch_context_new());
+  }
+  auto* context = static_cast<StartupContext*>(
+      g_object_new(startup_context_get_type(), nullptr));
+  context->time = x11Time;
+  return GObjectPtr<GAppLaunchContext>(G_APP_LAUNCH_CONTEXT(context));
+}
 
 // As long as GDBus waits for any answer by default: a D-Bus activated
 // application may first have to start, after a resume from a cold disk.
@@ -44,7 +84,10 @@ struct SourceDestroy {
 // the window goes on answering meanwhile. For a D-Bus activated
 // application it ends when the application has answered its Open call,
 // which dbus-daemon delivers only while the caller is still connected.
-bool LaunchAndWait(GAppInfo* app, GList* uris, GError** error) {
+bool LaunchAndWait(GAppInfo* app,
+                   GList* uris,
+                   GAppLaunchContext* context,
+                   GError** error) {
   struct Pending {
     GMainLoop* loop;
     bool done = false;
@@ -55,7 +98,7 @@ bool LaunchAndWait(GAppInfo* app, GList* uris, GError** error) {
   g_autoptr(GCancellable) cancellable = g_cancellable_new();
   Pending pending{loop};
   g_app_info_launch_uris_async(
-      app, uris, nullptr, cancellable,
+      app, uris, context, cancellable,
       [](GObject* source, GAsyncResult* result, gpointer data) {
         auto* p = static_cast<Pending*>(data);
         p->launched = g_app_info_launch_uris_finish(G_APP_INFO(source), result,
@@ -85,16 +128,19 @@ bool LaunchAndWait(GAppInfo* app, GList* uris, GError** error) {
 // Starts `app` on `uri`. A desktop entry is spawned directly from this
 // process: with every descriptor of ours close-on-exec, GLib can use
 // posix_spawn, which does not copy this (large) process as fork would.
-bool Launch(GAppInfo* app, const char* uri, GError** error) {
+bool Launch(GAppInfo* app,
+            const char* uri,
+            GAppLaunchContext* context,
+            GError** error) {
   GList uris = {const_cast<char*>(uri), nullptr, nullptr};
   if (!G_IS_DESKTOP_APP_INFO(app) ||
       g_desktop_app_info_get_boolean(G_DESKTOP_APP_INFO(app),
                                      G_KEY_FILE_DESKTOP_KEY_DBUS_ACTIVATABLE) ||
       syscall(SYS_close_range, 3U, ~0U, CLOSE_RANGE_CLOEXEC) != 0) {
-    return LaunchAndWait(app, &uris, error);
+    return LaunchAndWait(app, &uris, context, error);
   }
   return g_desktop_app_info_launch_uris_as_manager(
-      G_DESKTOP_APP_INFO(app), &uris, nullptr,
+      G_DESKTOP_APP_INFO(app), &uris, context,
       static_cast<GSpawnFlags>(G_SPAWN_SEARCH_PATH | G_SPAWN_DO_NOT_REAP_CHILD |
                                G_SPAWN_LEAVE_DESCRIPTORS_OPEN),
       nullptr, nullptr, ReapWhenDone, nullptr, error);
@@ -102,7 +148,8 @@ bool Launch(GAppInfo* app, const char* uri, GError** error) {
 
 }  // namespace
 
-std::int32_t OpenWithDefaultApplication(const std::string& path) {
+std::int32_t OpenWithDefaultApplication(const std::string& path,
+                                        std::uint32_t x11Time) {
   // GIO would hand a missing file to whatever handles file: URIs, and a
   // folder to the file manager; a folder where the armed file was is not
   // what the user chose to open.
@@ -117,7 +164,8 @@ std::int32_t OpenWithDefaultApplication(const std::string& path) {
   g_autoptr(GAppInfo) app = g_file_query_default_handler(file, nullptr, &error);
   // The application starts in this process's current directory, which is
   // the directory the core asks for.
-  if (app == nullptr || !Launch(app, uri, &error)) {
+  if (app == nullptr ||
+      !Launch(app, uri, NewLaunchContext(x11Time).get(), &error)) {
     return ResultOf(error);
   }
   // A spawned application is announced on the session bus; the program

@@ -17,7 +17,9 @@ inline constexpr std::int32_t kOpenNoAssociation = 31;  // SE_ERR_NOASSOC
 // application as one argument: no shell, no command string. Returns once
 // the application has the file: spawned, or, when D-Bus activated, its
 // Open call answered (within a bounded time, this thread's main context
-// running meanwhile).
-std::int32_t OpenWithDefaultApplication(const std::string& path);
+// running meanwhile). `x11Time`, the X server's time now (0 off X11), lets
+// the application's window come to the front.
+std::int32_t OpenWithDefaultApplication(const std::string& path,
+                                        std::uint32_t x11Time);
 
 }  // namespace vorundel::linux_desktop

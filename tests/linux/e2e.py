@@ -256,7 +256,8 @@ def rows():
              "X-Flatpak=org.example.Other\n", shared, "org.example.Other"),
             ("TryExec", ".java", "vorundel-test-recorder %f", "TryExec=" + rec + "\n", APPS, rec),
             ("several globs: .html", ".html", rec + " %f", "", APPS, rec),
-            ("several globs: .json", ".json", rec + " %f", "", APPS, rec)]]
+            ("several globs: .json", ".json", rec + " %f", "", APPS, rec),
+            ("startup notification", ".tex", rec + " %f", "StartupNotify=true\n", APPS, rec)]]
     out += [("empty .html: text to GIO", make("empty.html", content=""), "vorundel-test-recorder", 1, None, False)]
     extra = [("'*' and '?' are ordinary", "what*is?"), ("255 bytes", "\U0001F600" * 62 + "あ")]
     out += [(what, make(stem + ".txt"), "vorundel-test-recorder", 1, None, True) for what, stem in HOSTILE + extra]
@@ -363,6 +364,8 @@ def main():
         check(sum(r[1:].count(path) for r in got) == launches, f"{what}: opened once, or not at all")
     check(len(got) == sum(r[3] for r in table), "nothing else opened: " + repr(got))
     check(all(r[0] in (WORK, "/") for r in got), "launched in the program's folder")
+    check([re.fullmatch(r"id=vorundel-.+_TIME[1-9]\d*", r[-1]) is not None for r in got if r[1].endswith(".tex")]
+          == [True], "a startup id with the X server's time")
     check(all("pwned" not in fs for top in (ROOT, os.getcwd()) for _, _, fs in os.walk(top)), "a name ran")
 
 
