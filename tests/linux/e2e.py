@@ -35,7 +35,8 @@ def wait(condition, what, timeout=DEADLINE):
 
 T = {k: v.encode("latin-1", "backslashreplace").decode("unicode_escape") for k, v in re.findall(
     r'(k\w+) =\s*u"((?:[^"\\]|\\.)*)"', open(SOURCE + "/core/texts.h", encoding="utf-8").read())}
-HOSTILE = [(what.strip(), stem.replace("\\n", "\n")) for where, stem, what in (
+HOSTILE = [(what.strip(), re.sub(r"\\x(..)", lambda m: chr(0xDC00 + int(m[1], 16)), stem.replace("\\n", "\n")))
+           for where, stem, what in (
     line.split("\t") for line in open(SOURCE + "/tests/hostile_names.txt", encoding="utf-8")
     if line[0] != "#") if "L" in where]
 ROOT = tempfile.mkdtemp(prefix="vorundel-e2e-")
@@ -46,6 +47,7 @@ os.mkdir(ROOT + "/runtime", 0o700)  # Qt takes no other
 for d in (FILES, RECORDS, WORK, APPS, FLATPAK + "/share/applications", ROOT + "/config", ROOT + "/data/dbus-1/services"):
     os.makedirs(d)
 DESKTOP, DEFAULTS = dict(os.environ), {}  # the real environment, for the window manager and the drag source
+SERVICES = DESKTOP["XDG_DATA_HOME"] + "/dbus-1/services"  # the session bus's, set before it started (CMake)
 os.environ.update(
     XDG_DATA_HOME=ROOT + "/data", XDG_CONFIG_HOME=ROOT + "/config", XDG_CONFIG_DIRS=ROOT + "/sys",
     XDG_DATA_DIRS=ROOT + "/sys:" + FLATPAK + "/share", PATH=ROOT + "/bin:" + os.environ["PATH"],
@@ -61,7 +63,7 @@ def mimeapps(removed=""):
 def associate(ext, exec_line="vorundel-test-recorder %f", keys="", folder=APPS, mime=None):
     # Makes an entry running `exec_line` the default for the type of `ext`.
     mime = mime or Gio.content_type_guess("x" + ext, None)[0]
-    DEFAULTS[mime] = "vt-" + mime.replace("/", "-") + ".desktop"
+    DEFAULTS[mime] = "vt." + mime.replace("/", ".") + ".desktop"  # a D-Bus name, as activation needs
     with open(os.path.join(folder, DEFAULTS[mime]), "w") as f:
         f.write(f"[Desktop Entry]\nType=Application\nName=Recorder\nExec={exec_line}\n"
                 f"{keys}MimeType={mime};\nNoDisplay=true\n")
@@ -69,11 +71,20 @@ def associate(ext, exec_line="vorundel-test-recorder %f", keys="", folder=APPS, 
     return f.name
 
 
-def make(name, to=None):
+def activatable(ext, service):
+    # A D-Bus activatable default for `ext`, started as `service` (with {} the app id) by the session bus.
+    app = os.path.basename(associate(ext, "vorundel-test-recorder %U", "DBusActivatable=true\n"))[:-8]
+    os.makedirs(SERVICES, exist_ok=True)
+    open(f"{SERVICES}/{app}.service", "w").write(f"[D-BUS Service]\nName={app}\nExec={service.format(app)}\n")
+    DBusTestCase.get_dbus(False).get_object("org.freedesktop.DBus", "/org/freedesktop/DBus").ReloadConfig()
+    return True
+
+
+def make(name, to=None, content="x\n"):
     # A file (a "/" in the name makes folders on the way), or a link to `to`.
     path = os.path.join(FILES, name)
     os.makedirs(os.path.dirname(path), exist_ok=True)
-    os.symlink(to, path) if to else open(path, "w").write("x\n")
+    os.symlink(to, path) if to else open(path, "wb").write(content.encode("latin-1"))
     return path
 
 
@@ -99,6 +110,10 @@ def clients():
     PIDS = {x: PIDS[x] if PIDS.get(x) in alive else int(
         (re.findall(r"= (\d+)", run("xprop", "-id", x, "_NET_WM_PID")) or [0])[0]) for x in ids}
     return PIDS.items()
+
+
+def shown(path):  # as GLib's display name shows a path in UTF-8: U+FFFD for each byte of no character
+    return os.fsencode(path).decode(errors="replace")
 
 
 def prompt(program, tail="kPromptTailAssociated"):
@@ -157,12 +172,12 @@ class Window:
         # answer to that position, release, the end of the exchange. Whether it
         # took them (one file on Label1: and Label1 shows it, the target having finished).
         self.activate()
-        print("\t".join(p if "://" in p else "file://" + urllib.parse.quote(p) for p in paths), file=DRAG.proc.stdin)
+        print("\t".join(p if "://" in p else "file://" + urllib.parse.quote(os.fsencode(p)) for p in paths), file=DRAG.proc.stdin)
         xdo("mousemove", *DRAG.at, "mousedown", 1, "mousemove_relative", 8, 0)
         DRAG.line("grabbed"), xdo("mousemove", *self.point(target or self.label))
         taken = DRAG.line("status") == "status 1\n"
         xdo("mouseup", 1), DRAG.line("end")
-        return taken and (target is not None or len(paths) > 1 or self.label.name == paths[0])
+        return taken and (target is not None or len(paths) > 1 or self.label.name == shown(paths[0]))
 
     def click(self, a):
         xdo("mousemove", *self.point(a), "mousedown", 1, "mouseup", 1)  # xdotool click sleeps 0.1 s
@@ -248,9 +263,17 @@ def rows():
              shared, make(FLATPAK + "/bin/org.example.Viewer", rec)),
             ("flatpak without launcher", ".xml", fp + "org.example.Other @@ %F @@",
              "X-Flatpak=org.example.Other\n", shared, "org.example.Other"),
-            ("TryExec", ".java", "vorundel-test-recorder %f", "TryExec=" + rec + "\n", APPS, rec)]]
+            ("TryExec", ".java", "vorundel-test-recorder %f", "TryExec=" + rec + "\n", APPS, rec),
+            ("several globs: .html", ".html", rec + " %f", "", APPS, rec),
+            ("several globs: .json", ".json", rec + " %f", "", APPS, rec),
+            ("startup notification", ".tex", rec + " %f", "StartupNotify=true\n", APPS, rec)]]
+    out += [("empty .html: text to GIO", make("empty.html", content=""), "vorundel-test-recorder", 1, None, False)]
     extra = [("'*' and '?' are ordinary", "what*is?"), ("255 bytes", "\U0001F600" * 62 + "あ")]
     out += [(what, make(stem + ".txt"), "vorundel-test-recorder", 1, None, True) for what, stem in HOSTILE + extra]
+    out += [(what, activatable(ext, service) and make("activated" + ext), "vorundel-test-recorder", opens, None, False)
+            for what, ext, service, opens in [
+                ("D-Bus activated, not running", ".ods", f"{sys.executable} {SOURCE}/tests/linux/dbus_opener.py {{}} {RECORDS}", 1),
+                ("D-Bus service that cannot start", ".odp", "/bin/false {}", 0)]]
     unassociate = lambda p: mimeapps(  # types that fall back on no other type's application
         f"[Removed Associations]\n{(m := Gio.content_type_guess(p, None)[0])}={DEFAULTS.pop(m)}\n")
     gone, _ = associate(".pdf"), associate(".odt")
@@ -286,7 +309,7 @@ def first_window(w):
     for what, path, keys, text in [
             ("missing file", one, "", "kFileMissing"), ("folder", folder, "", "kFileMissing"),
             ("dangling link", dangling, "", "kFileMissing"),
-            ("unassociated", make("data.vorundel-unknown"), "alt+s", "kNotAssociated"),
+            ("unassociated", make("data.vorundel-unknown", content="\0\xff"), "alt+s", "kNotAssociated"),
             ("no logind", two, "alt+s", "kResumeUndetectable")]:
         check(w.drop(path), "drop " + what)
         path == one and os.remove(one)
@@ -323,7 +346,7 @@ def main():
     for (what, path, program, _, _, exe), w in zip(table, windows):
         if exe:  # Label1 shows it, the confirmation names it, Cancel arms nothing
             check(w.drop(exe := make(path[:-4] + ".exe")) and w.answer("キャンセル", "")
-                  == prompt(exe, "kPromptTailExecutable") and not w.iconic(), what + ": .exe")
+                  == prompt(shown(exe), "kPromptTailExecutable") and not w.iconic(), what + ": .exe")
         check(w.drop(path) and w.answer(set_keys="") == prompt(program), what + ": Label1, prompt")
         wait(w.iconic, what + ": minimized")
     restored.drop(make("restored.txt")), restored.answer(set_keys="alt+s")
@@ -345,12 +368,14 @@ def main():
     check(restored.end() == 0, "restored, then Cancel: exit status")
     closed.activate(), xdo("key", "alt+F4")
     check(closed.end() == 0, "closed: exit status")
-    got = [open(os.path.join(RECORDS, n), "rb").read().decode().split("\0")[:-1]
+    got = [os.fsdecode(open(os.path.join(RECORDS, n), "rb").read()).split("\0")[:-1]
            for n in os.listdir(RECORDS) if not n.startswith(".")]
     for what, path, program, launches, _, _ in table:
         check(sum(r[1:].count(path) for r in got) == launches, f"{what}: opened once, or not at all")
     check(len(got) == sum(r[3] for r in table), "nothing else opened: " + repr(got))
     check(all(r[0] in (WORK, "/") for r in got), "launched in the program's folder")
+    check([re.fullmatch(r"id=vorundel-.+_TIME[1-9]\d*", r[-1]) is not None for r in got if r[1].endswith(".tex")]
+          == [True], "a startup id with the X server's time")
     check(all("pwned" not in fs for top in (ROOT, os.getcwd()) for _, _, fs in os.walk(top)), "a name ran")
 
 
