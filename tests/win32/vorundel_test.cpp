@@ -1,7 +1,8 @@
 // The real vorundel.exe, worked from outside as a user works it: files
 // dragged from the shell's own data objects, buttons clicked, message boxes
-// read and answered, power notifications posted. The associations come
-// from associations.reg; the recording opener writes down what it opened.
+// read and answered, power notifications sent as the system sends them. The
+// associations come from associations.reg; the recording opener writes down
+// what it opened.
 #include <windows.h>
 
 #include <sddl.h>
@@ -302,12 +303,13 @@ class Program {
     PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
     EXPECT_TRUE(Until([&] { return !IsWindow(box); }));
   }
-  // Sent (returns once handled), or posted.
-  void Power(WPARAM event, bool sent = false) const {
+  // Sent from this other process, as the system does; true when it was
+  // answered at once, as the system expects.
+  bool Power(WPARAM event) const {
     DWORD_PTR result = 0;
-    sent ? (void)SendMessageTimeoutW(form, WM_POWERBROADCAST, event, 0,
-                                     SMTO_ABORTIFHUNG, 5000, &result)
-         : (void)PostMessageW(form, WM_POWERBROADCAST, event, 0);
+    return SendMessageTimeoutW(form, WM_POWERBROADCAST, event, 0,
+                               SMTO_ABORTIFHUNG, 2000, &result) != 0 &&
+           result == TRUE;
   }
   bool Iconic(bool iconic = true) const {
     return Until([&] { return (IsIconic(form) != FALSE) == iconic; });
@@ -405,13 +407,13 @@ TEST_F(Vorundel, SetRefusesOrNamesTheProgramAndOnlyOkArms) {
     if (armed) {
       EXPECT_EQ(program.Set(IDOK), Prompt(kOpener));
       ASSERT_TRUE(program.Iconic());
-      program.Power(PBT_APMSUSPEND, true);
+      EXPECT_TRUE(program.Power(PBT_APMSUSPEND));
       PostMessageW(program.form, WM_SYSCOMMAND, SC_RESTORE, 0);
       ASSERT_TRUE(program.Iconic(false));
     }
     for (WPARAM event :
          {PBT_APMSUSPEND, PBT_APMRESUMEAUTOMATIC, PBT_APMRESUMESUSPEND}) {
-      program.Power(event, true);
+      EXPECT_TRUE(program.Power(event));
     }
     EXPECT_EQ(program.Top(), nullptr);
     EXPECT_TRUE(program.running());
@@ -477,12 +479,19 @@ TEST_F(Vorundel, AtResumeOpensTheArmedFileOnceOrReportsOnceAndEnds) {
     program.Put(r.path);
     EXPECT_EQ(program.Set(IDOK), r.prompt);
     ASSERT_TRUE(program.Iconic());
+    // A wake with nobody there, and sleep again: still armed (Set, posted
+    // after any launch it could have caused, still finds the window).
+    for (WPARAM event :
+         {PBT_APMSUSPEND, PBT_APMRESUMEAUTOMATIC, PBT_APMSUSPEND}) {
+      EXPECT_TRUE(program.Power(event));
+    }
+    EXPECT_EQ(program.Set(IDCANCEL), r.prompt);
+    ASSERT_TRUE(program.Iconic());
     if (r.change) {
       r.change(r.path);
     }
-    for (WPARAM event :
-         {PBT_APMSUSPEND, PBT_APMRESUMEAUTOMATIC, PBT_APMRESUMESUSPEND}) {
-      program.Power(event);
+    for (WPARAM event : {PBT_APMRESUMEAUTOMATIC, PBT_APMRESUMESUSPEND}) {
+      EXPECT_TRUE(program.Power(event));
     }
     if (r.change) {
       HWND box = nullptr;
@@ -494,8 +503,9 @@ TEST_F(Vorundel, AtResumeOpensTheArmedFileOnceOrReportsOnceAndEnds) {
       if (!std::filesystem::exists(r.path)) {
         Touch(r.path);
       }
-      program.Power(PBT_APMRESUMEAUTOMATIC);
-      program.Power(PBT_APMRESUMEAUTOMATIC, true);
+      EXPECT_TRUE(program.Power(PBT_APMRESUMESUSPEND));
+      EXPECT_TRUE(program.Power(PBT_APMSUSPEND));
+      EXPECT_TRUE(program.Power(PBT_APMRESUMESUSPEND));
       EXPECT_EQ(program.Tops().size(), 1u);
       program.Answer(box, IDOK);
     }
@@ -512,10 +522,11 @@ TEST_F(Vorundel, AtResumeOpensTheArmedFileOnceOrReportsOnceAndEnds) {
   }
 }
 
-// Wine without a window manager brings every box to the front, so the flag
-// that does it on Windows is checked here.
+// Wine without a window manager brings every box to the front, and gives
+// no box WS_EX_TOPMOST: the flags that do it on Windows are checked here.
 TEST(MessageBoxFlags, OnlyABoxOverAMinimizedFormComesToTheFront) {
-  EXPECT_EQ(win32::MessageBoxFlags(0x30, true), 0x30u | MB_SETFOREGROUND);
+  EXPECT_EQ(win32::MessageBoxFlags(0x30, true),
+            0x30u | MB_SETFOREGROUND | MB_TOPMOST);
   EXPECT_EQ(win32::MessageBoxFlags(0x41, false), 0x41u);
 }
 

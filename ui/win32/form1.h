@@ -10,6 +10,7 @@
 #include <string>
 
 #include "core/form1_logic.h"
+#include "core/user_return.h"
 #include "platform/win32/win32_services.h"
 #include "ui/win32/gdi_font.h"
 #include "ui/win32/label1_drop_target.h"
@@ -67,6 +68,8 @@ class Form1 final : public Win32Services {
   UniqueFont messageFont_;
   Microsoft::WRL::ComPtr<Label1DropTarget> dropTarget_;
   SuspendResumeRegistration suspendResume_;
+  DisplayStateRegistration displayState_;
+  UserReturn userReturn_;
   Form1Logic logic_{*this};
 };
 
