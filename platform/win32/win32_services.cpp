@@ -5,7 +5,6 @@
 #include <shellapi.h>
 
 #include <cstdint>
-#include <limits>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -72,27 +71,6 @@ std::u16string Win32Services::CurrentDirectory() {
   return {};
 }
 
-namespace {
-
-// ShellExecuteW's "open" of `path` in `directory` (shown normally, no
-// error box of the shell's own), but waiting until the launch is under
-// way: the program ends right after it, which would cut short a launch
-// the shell finishes in the background.
-INT_PTR OpenThroughShell(const std::wstring& path,
-                         const std::wstring& directory) {
-  SHELLEXECUTEINFOW info{};
-  info.cbSize = sizeof(info);
-  info.fMask = SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;
-  info.lpVerb = L"open";
-  info.lpFile = path.c_str();
-  info.lpDirectory = directory.c_str();
-  info.nShow = SW_SHOWNORMAL;
-  ShellExecuteExW(&info);
-  return reinterpret_cast<INT_PTR>(info.hInstApp);
-}
-
-}  // namespace
-
 std::int32_t Win32Services::ShellOpen(const std::u16string& path,
                                       const std::u16string& directory) {
   // What was armed is a file: a folder now at its path would open in the
@@ -104,13 +82,14 @@ std::int32_t Win32Services::ShellOpen(const std::u16string& path,
   }
   const std::wstring file(Wide(path), path.size());
   const std::wstring folder(Wide(directory), directory.size());
-  const INT_PTR code = ShellTakesLiterally(file) && ShellTakesLiterally(folder)
-                           ? OpenThroughShell(file, folder)
-                           : OpenThroughFileClass(file, folder);
-  if (code > std::numeric_limits<std::int32_t>::max()) {
-    return std::numeric_limits<std::int32_t>::max();
-  }
-  return static_cast<std::int32_t>(code);
+  SHELLEXECUTEINFOW info{};
+  info.hwnd = OwnerWindow();
+  info.lpFile = file.c_str();
+  info.lpDirectory = folder.c_str();
+  return static_cast<std::int32_t>(
+      ShellTakesLiterally(file) && ShellTakesLiterally(folder)
+          ? OpenThroughShell(info)
+          : OpenThroughFileClass(file, folder, info.hwnd));
 }
 
 }  // namespace vorundel::win32

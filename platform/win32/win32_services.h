@@ -3,6 +3,8 @@
 // from this class.
 #pragma once
 
+#include <windows.h>
+
 #include "platform/platform.h"
 
 namespace vorundel::win32 {
@@ -28,6 +30,11 @@ class Win32Services : public Platform {
   bool WildcardsInFileNames() const override { return true; }
   // Windows sends WM_POWERBROADCAST to every top-level window.
   bool CanReceiveResume() override { return true; }
+
+ protected:
+  // Owns what the shell shows for a launch (an elevation prompt, a warning
+  // for a downloaded file): without an owner it only flashes in the taskbar.
+  virtual HWND OwnerWindow() const { return nullptr; }
 };
 
 }  // namespace vorundel::win32

@@ -445,8 +445,14 @@ TEST_F(Vorundel, AtResumeOpensTheArmedFileOnceOrReportsOnceAndEnds) {
   const auto row = [&](const std::wstring& path, Change change = nullptr) {
     rows.push_back({Touch(path), Prompt(kOpener), change ? L"" : path, change});
   };
+  // Wine expands a defined %NAME% in the file it is to open (Windows only
+  // with SEE_MASK_DOENVSUBST), and then finds no such file.
+  const bool wineExpands = GetProcAddress(GetModuleHandleW(L"ntdll.dll"),
+                                          "wine_get_version") != nullptr;
   for (const std::wstring& stem : HostileStems()) {
-    row(scratch + L"\\" + stem + L".vrec");
+    const bool expands = wineExpands && stem.find(L"%PATH%") != stem.npos;
+    row(scratch + L"\\" + stem + L".vrec",
+        expands ? [](const std::wstring&) {} : Change());
   }
   // Past MAX_PATH through nested folders, as it stands and as \\?\.
   const std::wstring folder =

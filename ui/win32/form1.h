@@ -39,6 +39,9 @@ class Form1 final : public Win32Services {
   std::u16string Label1Text() override;
   void UnloadForm() override;
 
+ protected:
+  HWND OwnerWindow() const override { return hwnd_; }
+
  private:
   static LRESULT CALLBACK WindowProc(HWND window,
                                      UINT message,
