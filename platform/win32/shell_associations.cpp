@@ -19,7 +19,7 @@ namespace {
 using Microsoft::WRL::ComPtr;
 
 struct CoTaskMemFreer {
-  void operator()(wchar_t* text) const { CoTaskMemFree(text); }
+  void operator()(void* memory) const { CoTaskMemFree(memory); }
 };
 
 std::optional<std::wstring> AssocString(ASSOCSTR what,
@@ -113,10 +113,18 @@ std::optional<std::u16string> ShortcutTargetOf(const std::u16string& path) {
       FAILED(link.As(&file)) || FAILED(file->Load(Wide(path), STGM_READ))) {
     return std::nullopt;
   }
-  // Long paths: the link format itself holds targets of any length.
+  // The target as stored, from the link's item IDs: GetPath stops at
+  // MAX_PATH and, in a 32-bit process on 64-bit Windows, answers
+  // %ProgramFiles% with the x86 folder.
+  PIDLIST_ABSOLUTE ids = nullptr;
+  if (FAILED(link->GetIDList(&ids)) || ids == nullptr) {
+    return std::u16string();
+  }
+  const std::unique_ptr<ITEMIDLIST, CoTaskMemFreer> owned(ids);
   std::wstring target(32768, L'\0');
-  if (FAILED(link->GetPath(target.data(), static_cast<int>(target.size()),
-                           nullptr, 0))) {
+  if (!SHGetPathFromIDListEx(ids, target.data(),
+                             static_cast<DWORD>(target.size()),
+                             GPFIDL_DEFAULT)) {
     return std::u16string();
   }
   return FromWide(std::wstring_view(target.c_str()));

@@ -18,6 +18,43 @@ namespace vorundel::win32 {
 
 namespace {
 
+// Whether this is a 32-bit process on 64-bit Windows (x64 or ARM64, where
+// IsWow64Process answers FALSE for x86 processes).
+bool UnderWow64() {
+  using Function = BOOL(WINAPI*)(HANDLE, USHORT*, USHORT*);
+  const HMODULE kernel32 = GetModuleHandleW(L"kernel32.dll");
+  const auto isWow64Process2 =
+      reinterpret_cast<Function>(reinterpret_cast<void (*)()>(
+          GetProcAddress(kernel32, "IsWow64Process2")));
+  USHORT process = IMAGE_FILE_MACHINE_UNKNOWN, native = 0;
+  BOOL wow64 = FALSE;
+  return isWow64Process2 != nullptr
+             ? isWow64Process2(GetCurrentProcess(), &process, &native) &&
+                   process != IMAGE_FILE_MACHINE_UNKNOWN
+             : IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
+}
+
+// `path` as the desktop sees it: under WOW64 the system folder's path
+// leads to SysWOW64, and the desktop's own is reached as Sysnative.
+std::wstring NativeView(const std::u16string& path) {
+  static const std::wstring windows = [] {
+    std::wstring folder(MAX_PATH, L'\0');
+    folder.resize(GetSystemWindowsDirectoryW(folder.data(), MAX_PATH));
+    return UnderWow64() && folder.size() < MAX_PATH ? folder : std::wstring();
+  }();
+  constexpr std::wstring_view kSystem32 = L"\\System32";
+  std::wstring view(Wide(path), path.size());
+  const std::size_t end = windows.size() + kSystem32.size();
+  if (windows.empty() || view.size() < end ||
+      (view.size() > end && view[end] != L'\\') ||
+      CompareStringOrdinal(view.c_str(), static_cast<int>(end),
+                           (windows + kSystem32.data()).c_str(), -1,
+                           TRUE) != CSTR_EQUAL) {
+    return view;
+  }
+  return view.replace(0, end, windows + L"\\Sysnative");
+}
+
 std::unique_ptr<ClassesKey> Answer(std::optional<std::u16string> value) {
   if (!value) {
     return nullptr;
@@ -47,7 +84,7 @@ std::optional<std::u16string> Win32Services::ShortcutTarget(
 
 std::optional<std::uint32_t> Win32Services::FileAttributes(
     const std::u16string& path) {
-  const DWORD attributes = GetFileAttributesW(Wide(path));
+  const DWORD attributes = GetFileAttributesW(NativeView(path).c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) {
     return std::nullopt;
   }
@@ -75,9 +112,8 @@ std::int32_t Win32Services::ShellOpen(const std::u16string& path,
                                       const std::u16string& directory) {
   // What was armed is a file: a folder now at its path would open in the
   // file manager instead.
-  const DWORD attributes = GetFileAttributesW(Wide(path));
-  if (attributes == INVALID_FILE_ATTRIBUTES ||
-      (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+  const auto attributes = FileAttributes(path);
+  if (!attributes || (*attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
     return SE_ERR_FNF;
   }
   const std::wstring file(Wide(path), path.size());

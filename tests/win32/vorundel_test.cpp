@@ -374,7 +374,7 @@ TEST_F(Vorundel, SetRefusesOrNamesTheProgramAndOnlyOkArms) {
   DeleteFileW((scratch + L"\\target.vrec").c_str());
   wchar_t folder[MAX_PATH] = {};
   GetWindowsDirectoryW(folder, MAX_PATH);
-  const std::pair<const wchar_t*, std::wstring> rows[] = {
+  std::vector<std::pair<std::wstring, std::wstring>> rows = {
       {L"gone.vrec", W(kFileMissing)},
       {L"folder.vrec", W(kFileMissing)},
       {L"no such type.vnone", W(kNotAssociated)},
@@ -390,6 +390,31 @@ TEST_F(Vorundel, SetRefusesOrNamesTheProgramAndOnlyOkArms) {
        Prompt(std::wstring(folder) + L"\\system32\\notepad.exe")},
       {L"to nothing.lnk", W(kFileMissing)},
   };
+  // Shortcuts name their targets whole, and as the desktop sees them: to
+  // a program only in the native System32 and under the native Program
+  // Files (a 32-bit process on 64-bit Windows sees other folders there).
+  BOOL wow64 = FALSE;
+  IsWow64Process(GetCurrentProcess(), &wow64);
+  const std::wstring windows(folder),
+      only = L"\\vorundel only.exe",
+      programs = _wgetenv(wow64 ? L"ProgramW6432" : L"ProgramFiles");
+  const std::pair<std::wstring, std::wstring> native[] = {
+      {windows + L"\\system32" + only,
+       windows + (wow64 ? L"\\Sysnative" : L"\\system32") + only},
+      {programs + L"\\Vorundel\\native.exe",
+       programs + L"\\Vorundel\\native.exe"}};
+  for (const auto& [target, made] : native) {
+    std::filesystem::create_directories(
+        std::filesystem::path(made).parent_path());
+    const auto name = std::filesystem::path(Touch(made)).filename().wstring();
+    Link(scratch + L"\\" + name + L".lnk", target);
+    rows.push_back({name + L".lnk", Prompt(target, true)});
+  }
+  for (const std::wstring& stem : HostileStems()) {
+    const std::wstring target = Touch(scratch + L"\\" + stem + L".exe");
+    Link(target + L".lnk", target);
+    rows.push_back({stem + L".exe.lnk", Prompt(target, true)});
+  }
   for (const auto& [name, box] : rows) {
     const std::wstring path = scratch + L"\\" + name;
     SCOPED_TRACE(::testing::PrintToString(path));
