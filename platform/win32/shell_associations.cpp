@@ -8,6 +8,10 @@
 #include <shobjidl.h>
 #include <wrl/client.h>
 
+// After objbase.h, which declares what they use.
+#include <intshcut.h>
+#include <isguids.h>
+
 #include <memory>
 #include <string_view>
 
@@ -66,7 +70,10 @@ std::optional<std::wstring> ExpandEnvironment(const std::wstring& text) {
   return expanded;
 }
 
-std::optional<std::u16string> ShellClassOf(const std::u16string& extension) {
+namespace {
+
+std::optional<std::u16string> CurrentDefault(const wchar_t* query,
+                                             ASSOCIATIONTYPE type) {
   ComPtr<IApplicationAssociationRegistration> registration;
   if (FAILED(CoCreateInstance(CLSID_ApplicationAssociationRegistration, nullptr,
                               CLSCTX_INPROC_SERVER,
@@ -74,13 +81,43 @@ std::optional<std::u16string> ShellClassOf(const std::u16string& extension) {
     return std::nullopt;
   }
   wchar_t* progId = nullptr;
-  const HRESULT result = registration->QueryCurrentDefault(
-      Wide(extension), AT_FILEEXTENSION, AL_EFFECTIVE, &progId);
+  const HRESULT result =
+      registration->QueryCurrentDefault(query, type, AL_EFFECTIVE, &progId);
   const std::unique_ptr<wchar_t, CoTaskMemFreer> owned(progId);
-  if (FAILED(result) || !owned) {
+  if (FAILED(result) || !owned || *owned == L'\0') {
     return std::nullopt;
   }
   return FromWide(std::wstring_view(owned.get()));
+}
+
+}  // namespace
+
+std::optional<std::u16string> ShellClassOf(const std::u16string& extension) {
+  return CurrentDefault(Wide(extension), AT_FILEEXTENSION);
+}
+
+std::optional<std::u16string> UrlClassOf(const std::u16string& path) {
+  ComPtr<IUniformResourceLocatorW> locator;
+  ComPtr<IPersistFile> file;
+  wchar_t* url = nullptr;
+  if (FAILED(
+          CoCreateInstance(CLSID_InternetShortcut, nullptr,
+                           CLSCTX_INPROC_SERVER, IID_IUniformResourceLocatorW,
+                           reinterpret_cast<void**>(locator.GetAddressOf()))) ||
+      FAILED(locator.As(&file)) || FAILED(file->Load(Wide(path), STGM_READ)) ||
+      FAILED(locator->GetURL(&url))) {
+    return std::nullopt;
+  }
+  const std::unique_ptr<wchar_t, CoTaskMemFreer> owned(url);
+  const std::wstring_view link = owned ? owned.get() : L"";
+  const std::size_t colon = link.find(L':');
+  if (colon == 0 || colon == std::wstring_view::npos) {
+    return std::nullopt;
+  }
+  // The scheme's own class when no program was chosen for it.
+  const std::wstring scheme(link.substr(0, colon));
+  return CurrentDefault(scheme.c_str(), AT_URLPROTOCOL)
+      .value_or(FromWide(scheme));
 }
 
 std::optional<std::u16string> ShellOpenCommandOf(

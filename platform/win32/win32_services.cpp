@@ -67,6 +67,14 @@ std::unique_ptr<ClassesKey> Answer(std::optional<std::u16string> value) {
 std::unique_ptr<ClassesKey> Win32Services::OpenClassesKey(
     const std::u16string& subkey) {
   constexpr std::u16string_view kOpenCommand = u"\\shell\\open\\command";
+  // An internet shortcut is opened by the program of its link's scheme,
+  // not by the rundll32 command of the .url class.
+  if (subkey == u".url") {
+    const std::u16string label = Label1Text();
+    if (auto urlClass = UrlClassOf(ShortcutTargetOf(label).value_or(label))) {
+      return Answer(std::move(urlClass));
+    }
+  }
   if (subkey.starts_with(u'.') && subkey.find(u'\\') == std::u16string::npos) {
     return Answer(ShellClassOf(subkey));
   }

@@ -11,7 +11,8 @@ namespace vorundel::win32 {
 
 class Win32Services : public Platform {
  public:
-  // The shell's own view: ".ext" answers the class the shell uses for it,
+  // The shell's own view: ".ext" answers the class the shell uses for it
+  // (for ".url", the class of the scheme of Label1's link),
   // "CLASS\shell\open\command" the command it runs (see
   // shell_associations.h); any other key is read from HKEY_CLASSES_ROOT.
   std::unique_ptr<ClassesKey> OpenClassesKey(

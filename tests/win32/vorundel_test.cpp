@@ -410,6 +410,13 @@ TEST_F(Vorundel, SetRefusesOrNamesTheProgramAndOnlyOkArms) {
     Link(scratch + L"\\" + name + L".lnk", target);
     rows.push_back({name + L".lnk", Prompt(target, true)});
   }
+  // Internet shortcuts name the program of their link's scheme.
+  for (const std::wstring scheme : {L"vorundel-own", L"vorundel-chosen"}) {
+    std::ofstream(std::filesystem::path(scratch + L"\\" + scheme + L".url"))
+        << "[InternetShortcut]\r\nURL="
+        << std::filesystem::path(scheme).string() << ":memo\r\n";
+    rows.push_back({scheme + L".url", Prompt(kOpener)});
+  }
   for (const std::wstring& stem : HostileStems()) {
     const std::wstring target = Touch(scratch + L"\\" + stem + L".exe");
     Link(target + L".lnk", target);
