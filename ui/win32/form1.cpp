@@ -285,6 +285,12 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       SetFocus(focus_ != nullptr ? focus_ : cmdCancel_);
       return 0;
 
+    case WM_SYSCOLORCHANGE:
+      // High contrast on or off: Frame1 paints its caption anew.
+      RedrawWindow(hwnd_, nullptr, nullptr,
+                   RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+      return 0;
+
     case WM_POWERBROADCAST: {
       const auto event = PowerEventOf(wParam, lParam);
       if (event == PowerEvent::kSuspend) {
