@@ -6,7 +6,6 @@ bool UserReturn::Notice(PowerEvent event) {
   switch (event) {
     case PowerEvent::kSuspend:
       slept_ = true;
-      displayLit_ = false;
       return false;
     case PowerEvent::kResumeAutomatic:
       // A resume means a sleep, though its suspend notice went missing;

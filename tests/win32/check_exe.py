@@ -55,12 +55,10 @@ for needle in ('name="Microsoft.Windows.Common-Controls"', 'version="6.0.0.0"',
 # The x86-64 objdump reads 32-bit images too.
 headers = subprocess.run(["x86_64-w64-mingw32-objdump", "-p", exe], check=True,
                          capture_output=True).stdout.decode()
-image = re.search(r"file format pei-(x86-64|i386)$", headers, re.M)
-check(image, "a PE image of x86-64 or x86")
+check(re.search(r"file format pei-(x86-64|i386)$", headers, re.M), "a PE image of x86-64 or x86")
 # Windows will not start an exe whose own identity names another machine.
-own = re.search(r'<assemblyIdentity type="win32" name="Vorundel"[^>]*?'
-                r'processorArchitecture="([^"]*)"', manifest)
-arch = {"x86-64": "amd64", "i386": "x86"}.get(image and image[1])
+own = re.search(r'name="Vorundel"[^>]*processorArchitecture="([^"]*)"', manifest)
+arch = "amd64" if "file format pei-x86-64" in headers else "x86"
 check(own and own[1] in (arch, "*"), f"manifest architecture {own and own[1]} for {arch}")
 dlls = {d.lower() for d in re.findall(r"DLL Name: (\S+)", headers)}
 check(dlls <= SYSTEM_DLLS, f"non-system DLLs: {dlls - SYSTEM_DLLS}")

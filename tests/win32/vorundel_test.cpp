@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -305,11 +306,13 @@ class Program {
   }
   // Sent from this other process, as the system does; true when it was
   // answered at once, as the system expects.
-  bool Power(WPARAM event) const {
-    DWORD_PTR result = 0;
-    return SendMessageTimeoutW(form, WM_POWERBROADCAST, event, 0,
-                               SMTO_ABORTIFHUNG, 2000, &result) != 0 &&
-           result == TRUE;
+  bool Power(std::initializer_list<WPARAM> events) const {
+    return std::all_of(events.begin(), events.end(), [&](WPARAM event) {
+      DWORD_PTR result = 0;
+      return SendMessageTimeoutW(form, WM_POWERBROADCAST, event, 0,
+                                 SMTO_ABORTIFHUNG, 2000, &result) &&
+             result == TRUE;
+    });
   }
   bool Iconic(bool iconic = true) const {
     return Until([&] { return (IsIconic(form) != FALSE) == iconic; });
@@ -398,24 +401,24 @@ TEST_F(Vorundel, SetRefusesOrNamesTheProgramAndOnlyOkArms) {
   const std::wstring windows(folder),
       only = L"\\vorundel only.exe",
       programs = _wgetenv(wow64 ? L"ProgramW6432" : L"ProgramFiles");
-  const std::pair<std::wstring, std::wstring> native[] = {
-      {windows + L"\\system32" + only,
+  CreateDirectoryW((programs + L"\\Vorundel").c_str(), nullptr);
+  const std::wstring native[][3] = {
+      // the shortcut, its target, the file
+      {L"system32.lnk", windows + L"\\system32" + only,
        windows + (wow64 ? L"\\Sysnative" : L"\\system32") + only},
-      {programs + L"\\Vorundel\\native.exe",
-       programs + L"\\Vorundel\\native.exe"}};
-  for (const auto& [target, made] : native) {
-    std::filesystem::create_directories(
-        std::filesystem::path(made).parent_path());
-    const auto name = std::filesystem::path(Touch(made)).filename().wstring();
-    Link(scratch + L"\\" + name + L".lnk", target);
-    rows.push_back({name + L".lnk", Prompt(target, true)});
+      {L"program files.lnk", programs + L"\\Vorundel" + only,
+       programs + L"\\Vorundel" + only}};
+  for (const auto& [name, target, made] : native) {
+    Touch(made);
+    Link(scratch + L"\\" + name, target);
+    rows.push_back({name, Prompt(target, true)});
   }
   // Internet shortcuts name the program of their link's scheme.
-  for (const std::wstring scheme : {L"vorundel-own", L"vorundel-chosen"}) {
-    std::ofstream(std::filesystem::path(scratch + L"\\" + scheme + L".url"))
-        << "[InternetShortcut]\r\nURL="
-        << std::filesystem::path(scheme).string() << ":memo\r\n";
-    rows.push_back({scheme + L".url", Prompt(kOpener)});
+  for (const std::string scheme : {"vorundel-own", "vorundel-chosen"}) {
+    const std::wstring name = std::filesystem::path(scheme + ".url").wstring();
+    std::ofstream(std::filesystem::path(scratch + L"\\" + name))
+        << "[InternetShortcut]\r\nURL=" << scheme << ":memo\r\n";
+    rows.push_back({name, Prompt(kOpener)});
   }
   for (const std::wstring& stem : HostileStems()) {
     const std::wstring target = Touch(scratch + L"\\" + stem + L".exe");
@@ -439,14 +442,12 @@ TEST_F(Vorundel, SetRefusesOrNamesTheProgramAndOnlyOkArms) {
     if (armed) {
       EXPECT_EQ(program.Set(IDOK), Prompt(kOpener));
       ASSERT_TRUE(program.Iconic());
-      EXPECT_TRUE(program.Power(PBT_APMSUSPEND));
+      EXPECT_TRUE(program.Power({PBT_APMSUSPEND}));
       PostMessageW(program.form, WM_SYSCOMMAND, SC_RESTORE, 0);
       ASSERT_TRUE(program.Iconic(false));
     }
-    for (WPARAM event :
-         {PBT_APMSUSPEND, PBT_APMRESUMEAUTOMATIC, PBT_APMRESUMESUSPEND}) {
-      EXPECT_TRUE(program.Power(event));
-    }
+    EXPECT_TRUE(program.Power(
+        {PBT_APMSUSPEND, PBT_APMRESUMEAUTOMATIC, PBT_APMRESUMESUSPEND}));
     EXPECT_EQ(program.Top(), nullptr);
     EXPECT_TRUE(program.running());
   }
@@ -479,12 +480,11 @@ TEST_F(Vorundel, AtResumeOpensTheArmedFileOnceOrReportsOnceAndEnds) {
   };
   // Wine expands a defined %NAME% in the file it is to open (Windows only
   // with SEE_MASK_DOENVSUBST), and then finds no such file.
-  const bool wineExpands = GetProcAddress(GetModuleHandleW(L"ntdll.dll"),
-                                          "wine_get_version") != nullptr;
+  const bool wine = GetProcAddress(GetModuleHandleW(L"ntdll.dll"),
+                                   "wine_get_version") != nullptr;
   for (const std::wstring& stem : HostileStems()) {
-    const bool expands = wineExpands && stem.find(L"%PATH%") != stem.npos;
     row(scratch + L"\\" + stem + L".vrec",
-        expands ? [](const std::wstring&) {} : Change());
+        wine && stem == L"%PATH%" ? Change([](auto&) {}) : nullptr);
   }
   // Past MAX_PATH through nested folders, as it stands and as \\?\.
   const std::wstring folder =
@@ -519,18 +519,13 @@ TEST_F(Vorundel, AtResumeOpensTheArmedFileOnceOrReportsOnceAndEnds) {
     ASSERT_TRUE(program.Iconic());
     // A wake with nobody there, and sleep again: still armed (Set, posted
     // after any launch it could have caused, still finds the window).
-    for (WPARAM event :
-         {PBT_APMSUSPEND, PBT_APMRESUMEAUTOMATIC, PBT_APMSUSPEND}) {
-      EXPECT_TRUE(program.Power(event));
-    }
+    EXPECT_TRUE(program.Power(
+        {PBT_APMSUSPEND, PBT_APMRESUMEAUTOMATIC, PBT_APMSUSPEND}));
     EXPECT_EQ(program.Set(IDCANCEL), r.prompt);
-    ASSERT_TRUE(program.Iconic());
     if (r.change) {
       r.change(r.path);
     }
-    for (WPARAM event : {PBT_APMRESUMEAUTOMATIC, PBT_APMRESUMESUSPEND}) {
-      EXPECT_TRUE(program.Power(event));
-    }
+    EXPECT_TRUE(program.Power({PBT_APMRESUMEAUTOMATIC, PBT_APMRESUMESUSPEND}));
     if (r.change) {
       HWND box = nullptr;
       ASSERT_TRUE(
@@ -541,9 +536,8 @@ TEST_F(Vorundel, AtResumeOpensTheArmedFileOnceOrReportsOnceAndEnds) {
       if (!std::filesystem::exists(r.path)) {
         Touch(r.path);
       }
-      EXPECT_TRUE(program.Power(PBT_APMRESUMESUSPEND));
-      EXPECT_TRUE(program.Power(PBT_APMSUSPEND));
-      EXPECT_TRUE(program.Power(PBT_APMRESUMESUSPEND));
+      EXPECT_TRUE(program.Power(
+          {PBT_APMRESUMESUSPEND, PBT_APMSUSPEND, PBT_APMRESUMESUSPEND}));
       EXPECT_EQ(program.Tops().size(), 1u);
       program.Answer(box, IDOK);
     }
