@@ -156,8 +156,8 @@ bool Form1::CreateControls() {
     return false;
   }
   suspendResume_ = SuspendResumeRegistration(hwnd_);
-  // Where the system stays awake in standby, the screen lighting up is the
-  // user's return (the current state arrives at once).
+  // Where the system stays on in standby (modern standby), the screen
+  // lighting up after a sleep is the user's return.
   displayState_.reset(RegisterPowerSettingNotification(
       hwnd_, &GUID_CONSOLE_DISPLAY_STATE, DEVICE_NOTIFY_WINDOW_HANDLE));
   return true;
