@@ -37,18 +37,12 @@ std::optional<std::u16string> ExtensionOf(const std::wstring& path) {
 }  // namespace
 
 bool ShellTakesLiterally(const std::wstring& text) {
-  if (text.size() >= MAX_PATH) {
-    return false;
-  }
-  if (text.find(L'%') == std::wstring::npos) {
-    return true;
-  }
-  const auto expanded = ExpandEnvironment(text);
-  return expanded && *expanded == text;
+  return text.size() < MAX_PATH;
 }
 
 INT_PTR OpenThroughFileClass(const std::wstring& path,
-                             const std::wstring& directory) {
+                             const std::wstring& directory,
+                             HWND owner) {
   const auto extension = ExtensionOf(path);
   // The class the shell itself would use, the user's choice first.
   const auto className = extension ? ShellClassOf(*extension) : std::nullopt;
@@ -65,15 +59,26 @@ INT_PTR OpenThroughFileClass(const std::wstring& path,
 
   SHELLEXECUTEINFOW info{};
   info.cbSize = sizeof(info);
-  // The program ends right after the launch: wait for it to be under way.
-  info.fMask = SEE_MASK_CLASSKEY | SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;
+  info.fMask = SEE_MASK_CLASSKEY;
   info.hkeyClass = classKey.get();
-  info.lpVerb = L"open";
+  info.hwnd = owner;
   info.lpFile = path.c_str();
   info.lpDirectory = directory.c_str();
+  return OpenThroughShell(info);
+}
+
+INT_PTR OpenThroughShell(SHELLEXECUTEINFOW& info) {
+  info.cbSize = sizeof(info);
+  info.fMask |= SEE_MASK_NOASYNC | SEE_MASK_FLAG_NO_UI;
+  info.lpVerb = L"open";
   info.nShow = SW_SHOWNORMAL;
-  ShellExecuteExW(&info);
-  return reinterpret_cast<INT_PTR>(info.hInstApp);
+  // Success is the return value: hInstApp is only promised with
+  // SEE_MASK_NOCLOSEPROCESS, and a COM or DDE handler may leave it low.
+  if (ShellExecuteExW(&info)) {
+    return SE_ERR_DLLNOTFOUND + 1;
+  }
+  const auto code = reinterpret_cast<INT_PTR>(info.hInstApp);
+  return code <= 32 ? code : 0;
 }
 
 }  // namespace vorundel::win32

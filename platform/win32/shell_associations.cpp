@@ -8,6 +8,10 @@
 #include <shobjidl.h>
 #include <wrl/client.h>
 
+// After objbase.h, which declares what they use.
+#include <intshcut.h>
+#include <isguids.h>
+
 #include <memory>
 #include <string_view>
 
@@ -19,7 +23,7 @@ namespace {
 using Microsoft::WRL::ComPtr;
 
 struct CoTaskMemFreer {
-  void operator()(wchar_t* text) const { CoTaskMemFree(text); }
+  void operator()(void* memory) const { CoTaskMemFree(memory); }
 };
 
 std::optional<std::wstring> AssocString(ASSOCSTR what,
@@ -66,7 +70,10 @@ std::optional<std::wstring> ExpandEnvironment(const std::wstring& text) {
   return expanded;
 }
 
-std::optional<std::u16string> ShellClassOf(const std::u16string& extension) {
+namespace {
+
+std::optional<std::u16string> CurrentDefault(const wchar_t* query,
+                                             ASSOCIATIONTYPE type) {
   ComPtr<IApplicationAssociationRegistration> registration;
   if (FAILED(CoCreateInstance(CLSID_ApplicationAssociationRegistration, nullptr,
                               CLSCTX_INPROC_SERVER,
@@ -74,13 +81,43 @@ std::optional<std::u16string> ShellClassOf(const std::u16string& extension) {
     return std::nullopt;
   }
   wchar_t* progId = nullptr;
-  const HRESULT result = registration->QueryCurrentDefault(
-      Wide(extension), AT_FILEEXTENSION, AL_EFFECTIVE, &progId);
+  const HRESULT result =
+      registration->QueryCurrentDefault(query, type, AL_EFFECTIVE, &progId);
   const std::unique_ptr<wchar_t, CoTaskMemFreer> owned(progId);
-  if (FAILED(result) || !owned) {
+  if (FAILED(result) || !owned || *owned == L'\0') {
     return std::nullopt;
   }
   return FromWide(std::wstring_view(owned.get()));
+}
+
+}  // namespace
+
+std::optional<std::u16string> ShellClassOf(const std::u16string& extension) {
+  return CurrentDefault(Wide(extension), AT_FILEEXTENSION);
+}
+
+std::optional<std::u16string> UrlClassOf(const std::u16string& path) {
+  ComPtr<IUniformResourceLocatorW> locator;
+  ComPtr<IPersistFile> file;
+  wchar_t* url = nullptr;
+  if (FAILED(
+          CoCreateInstance(CLSID_InternetShortcut, nullptr,
+                           CLSCTX_INPROC_SERVER, IID_IUniformResourceLocatorW,
+                           reinterpret_cast<void**>(locator.GetAddressOf()))) ||
+      FAILED(locator.As(&file)) || FAILED(file->Load(Wide(path), STGM_READ)) ||
+      FAILED(locator->GetURL(&url))) {
+    return std::nullopt;
+  }
+  const std::unique_ptr<wchar_t, CoTaskMemFreer> owned(url);
+  const std::wstring_view link = owned ? owned.get() : L"";
+  const std::size_t colon = link.find(L':');
+  if (colon == 0 || colon == std::wstring_view::npos) {
+    return std::nullopt;
+  }
+  // The scheme's own class when no program was chosen for it.
+  const std::wstring scheme(link.substr(0, colon));
+  return CurrentDefault(scheme.c_str(), AT_URLPROTOCOL)
+      .value_or(FromWide(scheme));
 }
 
 std::optional<std::u16string> ShellOpenCommandOf(
@@ -113,10 +150,18 @@ std::optional<std::u16string> ShortcutTargetOf(const std::u16string& path) {
       FAILED(link.As(&file)) || FAILED(file->Load(Wide(path), STGM_READ))) {
     return std::nullopt;
   }
-  // Long paths: the link format itself holds targets of any length.
+  // The target as stored, from the link's item IDs: GetPath stops at
+  // MAX_PATH and, in a 32-bit process on 64-bit Windows, answers
+  // %ProgramFiles% with the x86 folder.
+  PIDLIST_ABSOLUTE ids = nullptr;
+  if (FAILED(link->GetIDList(&ids)) || ids == nullptr) {
+    return std::u16string();
+  }
+  const std::unique_ptr<ITEMIDLIST, CoTaskMemFreer> owned(ids);
   std::wstring target(32768, L'\0');
-  if (FAILED(link->GetPath(target.data(), static_cast<int>(target.size()),
-                           nullptr, 0))) {
+  if (!SHGetPathFromIDListEx(ids, target.data(),
+                             static_cast<DWORD>(target.size()),
+                             GPFIDL_DEFAULT)) {
     return std::u16string();
   }
   return FromWide(std::wstring_view(target.c_str()));

@@ -15,6 +15,11 @@ std::optional<std::wstring> ExpandEnvironment(const std::wstring& text);
 // choice first. COM must be initialised on the calling thread.
 std::optional<std::u16string> ShellClassOf(const std::u16string& extension);
 
+// The class that opens the link held by the internet shortcut (.url) at
+// `path`: the user's choice for its URL scheme, else the scheme's own
+// class. Nothing when `path` holds no link.
+std::optional<std::u16string> UrlClassOf(const std::u16string& path);
+
 // The command line the shell runs to open a file of `className`, with
 // environment references expanded. A class opened by a handler without a
 // command line (packaged apps, DelegateExecute) answers with the program

@@ -3,13 +3,16 @@
 // from this class.
 #pragma once
 
+#include <windows.h>
+
 #include "platform/platform.h"
 
 namespace vorundel::win32 {
 
 class Win32Services : public Platform {
  public:
-  // The shell's own view: ".ext" answers the class the shell uses for it,
+  // The shell's own view: ".ext" answers the class the shell uses for it
+  // (for ".url", the class of the scheme of Label1's link),
   // "CLASS\shell\open\command" the command it runs (see
   // shell_associations.h); any other key is read from HKEY_CLASSES_ROOT.
   std::unique_ptr<ClassesKey> OpenClassesKey(
@@ -28,6 +31,11 @@ class Win32Services : public Platform {
   bool WildcardsInFileNames() const override { return true; }
   // Windows sends WM_POWERBROADCAST to every top-level window.
   bool CanReceiveResume() override { return true; }
+
+ protected:
+  // Owns what the shell shows for a launch (an elevation prompt, a warning
+  // for a downloaded file): without an owner it only flashes in the taskbar.
+  virtual HWND OwnerWindow() const { return nullptr; }
 };
 
 }  // namespace vorundel::win32

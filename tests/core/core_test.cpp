@@ -3,6 +3,7 @@
 #include "core/command_line.h"
 #include "core/extension.h"
 #include "core/form1_logic.h"
+#include "core/user_return.h"
 #include "tests/fake_platform.h"
 
 namespace vorundel {
@@ -166,6 +167,30 @@ TEST(SetCommandTest, OneMessageAndOnlyOkToTheConfirmationArmsForResume) {
     // Armed, the label itself opens at resume: a shortcut as itself.
     const Calls armed{c.shown, u"shell " + c.label, u"unload"};
     EXPECT_EQ(fake.calls, c.armed ? armed : Calls{c.shown});
+  }
+}
+
+TEST(UserReturnTest, OnlyTheUsersReturnFromASleepCounts) {
+  // S suspend, A resume (automatic), U resume by the user, display 0 off,
+  // 2 dimmed, 1 on; under each event, ! where the user is back.
+  const std::pair<std::string, std::string> cases[] = {
+      {"SAU01", "..!.."},          // sleep: the user woke it
+      {"SASAU", "....!"},          // an unattended wake in between
+      {"10SA1", "....!"},          // modern standby: the lid opened
+      {"10SASA1AU", "......!.!"},  // a second sign of the same return
+      {"10S1A2010", "...!....."},  // resume after the screen lit: no sleep
+      {"120121", "......"},        // idle dimming, no sleep
+      {"10A1", "...!"},            // a missed suspend, then the screen
+      {"1A1", "..."},              // a resume with the screen lit: no sleep
+      {"S2101", "..!.."}};         // lit after a sleep, first dimmed
+  for (const auto& [events, returns] : cases) {
+    UserReturn rule;
+    std::string seen;
+    for (const char event : events) {
+      const auto e = std::string_view("SAU021").find(event);
+      seen += rule.Notice(static_cast<PowerEvent>(e)) ? '!' : '.';
+    }
+    EXPECT_EQ(seen, returns) << events;
   }
 }
 

@@ -49,13 +49,17 @@ manifest = resource("--raw", "--type=24", "--name=1").decode()
 for needle in ('name="Microsoft.Windows.Common-Controls"', 'version="6.0.0.0"',
                "PerMonitorV2", 'level="asInvoker"',
                "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",
-               "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"):
+               "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}", "<longPathAware"):
     check(needle in manifest, f"manifest holds {needle}")
 
 # The x86-64 objdump reads 32-bit images too.
 headers = subprocess.run(["x86_64-w64-mingw32-objdump", "-p", exe], check=True,
                          capture_output=True).stdout.decode()
 check(re.search(r"file format pei-(x86-64|i386)$", headers, re.M), "a PE image of x86-64 or x86")
+# Windows will not start an exe whose own identity names another machine.
+own = re.search(r'name="Vorundel"[^>]*processorArchitecture="([^"]*)"', manifest)
+arch = "amd64" if "file format pei-x86-64" in headers else "x86"
+check(own and own[1] in (arch, "*"), f"manifest architecture {own and own[1]} for {arch}")
 dlls = {d.lower() for d in re.findall(r"DLL Name: (\S+)", headers)}
 check(dlls <= SYSTEM_DLLS, f"non-system DLLs: {dlls - SYSTEM_DLLS}")
 check(re.search(r"Subsystem\s+00000002", headers), "GUI subsystem")

@@ -1,7 +1,8 @@
 // The real vorundel.exe, worked from outside as a user works it: files
 // dragged from the shell's own data objects, buttons clicked, message boxes
-// read and answered, power notifications posted. The associations come
-// from associations.reg; the recording opener writes down what it opened.
+// read and answered, power notifications sent as the system sends them. The
+// associations come from associations.reg; the recording opener writes down
+// what it opened.
 #include <windows.h>
 
 #include <sddl.h>
@@ -10,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -302,12 +304,15 @@ class Program {
     PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
     EXPECT_TRUE(Until([&] { return !IsWindow(box); }));
   }
-  // Sent (returns once handled), or posted.
-  void Power(WPARAM event, bool sent = false) const {
-    DWORD_PTR result = 0;
-    sent ? (void)SendMessageTimeoutW(form, WM_POWERBROADCAST, event, 0,
-                                     SMTO_ABORTIFHUNG, 5000, &result)
-         : (void)PostMessageW(form, WM_POWERBROADCAST, event, 0);
+  // Sent from this other process, as the system does; true when it was
+  // answered at once, as the system expects.
+  bool Power(std::initializer_list<WPARAM> events) const {
+    return std::all_of(events.begin(), events.end(), [&](WPARAM event) {
+      DWORD_PTR result = 0;
+      return SendMessageTimeoutW(form, WM_POWERBROADCAST, event, 0,
+                                 SMTO_ABORTIFHUNG, 2000, &result) &&
+             result == TRUE;
+    });
   }
   bool Iconic(bool iconic = true) const {
     return Until([&] { return (IsIconic(form) != FALSE) == iconic; });
@@ -372,7 +377,7 @@ TEST_F(Vorundel, SetRefusesOrNamesTheProgramAndOnlyOkArms) {
   DeleteFileW((scratch + L"\\target.vrec").c_str());
   wchar_t folder[MAX_PATH] = {};
   GetWindowsDirectoryW(folder, MAX_PATH);
-  const std::pair<const wchar_t*, std::wstring> rows[] = {
+  std::vector<std::pair<std::wstring, std::wstring>> rows = {
       {L"gone.vrec", W(kFileMissing)},
       {L"folder.vrec", W(kFileMissing)},
       {L"no such type.vnone", W(kNotAssociated)},
@@ -388,6 +393,38 @@ TEST_F(Vorundel, SetRefusesOrNamesTheProgramAndOnlyOkArms) {
        Prompt(std::wstring(folder) + L"\\system32\\notepad.exe")},
       {L"to nothing.lnk", W(kFileMissing)},
   };
+  // Shortcuts name their targets whole, and as the desktop sees them: to
+  // a program only in the native System32 and under the native Program
+  // Files (a 32-bit process on 64-bit Windows sees other folders there).
+  BOOL wow64 = FALSE;
+  IsWow64Process(GetCurrentProcess(), &wow64);
+  const std::wstring windows(folder),
+      only = L"\\vorundel only.exe",
+      programs = _wgetenv(wow64 ? L"ProgramW6432" : L"ProgramFiles");
+  CreateDirectoryW((programs + L"\\Vorundel").c_str(), nullptr);
+  const std::wstring native[][3] = {
+      // the shortcut, its target, the file
+      {L"system32.lnk", windows + L"\\system32" + only,
+       windows + (wow64 ? L"\\Sysnative" : L"\\system32") + only},
+      {L"program files.lnk", programs + L"\\Vorundel" + only,
+       programs + L"\\Vorundel" + only}};
+  for (const auto& [name, target, made] : native) {
+    Touch(made);
+    Link(scratch + L"\\" + name, target);
+    rows.push_back({name, Prompt(target, true)});
+  }
+  // Internet shortcuts name the program of their link's scheme.
+  for (const std::string scheme : {"vorundel-own", "vorundel-chosen"}) {
+    const std::wstring name = std::filesystem::path(scheme + ".url").wstring();
+    std::ofstream(std::filesystem::path(scratch + L"\\" + name))
+        << "[InternetShortcut]\r\nURL=" << scheme << ":memo\r\n";
+    rows.push_back({name, Prompt(kOpener)});
+  }
+  for (const std::wstring& stem : HostileStems()) {
+    const std::wstring target = Touch(scratch + L"\\" + stem + L".exe");
+    Link(target + L".lnk", target);
+    rows.push_back({stem + L".exe.lnk", Prompt(target, true)});
+  }
   for (const auto& [name, box] : rows) {
     const std::wstring path = scratch + L"\\" + name;
     SCOPED_TRACE(::testing::PrintToString(path));
@@ -405,14 +442,12 @@ TEST_F(Vorundel, SetRefusesOrNamesTheProgramAndOnlyOkArms) {
     if (armed) {
       EXPECT_EQ(program.Set(IDOK), Prompt(kOpener));
       ASSERT_TRUE(program.Iconic());
-      program.Power(PBT_APMSUSPEND, true);
+      EXPECT_TRUE(program.Power({PBT_APMSUSPEND}));
       PostMessageW(program.form, WM_SYSCOMMAND, SC_RESTORE, 0);
       ASSERT_TRUE(program.Iconic(false));
     }
-    for (WPARAM event :
-         {PBT_APMSUSPEND, PBT_APMRESUMEAUTOMATIC, PBT_APMRESUMESUSPEND}) {
-      program.Power(event, true);
-    }
+    EXPECT_TRUE(program.Power(
+        {PBT_APMSUSPEND, PBT_APMRESUMEAUTOMATIC, PBT_APMRESUMESUSPEND}));
     EXPECT_EQ(program.Top(), nullptr);
     EXPECT_TRUE(program.running());
   }
@@ -443,8 +478,13 @@ TEST_F(Vorundel, AtResumeOpensTheArmedFileOnceOrReportsOnceAndEnds) {
   const auto row = [&](const std::wstring& path, Change change = nullptr) {
     rows.push_back({Touch(path), Prompt(kOpener), change ? L"" : path, change});
   };
+  // Wine expands a defined %NAME% in the file it is to open (Windows only
+  // with SEE_MASK_DOENVSUBST), and then finds no such file.
+  const bool wine = GetProcAddress(GetModuleHandleW(L"ntdll.dll"),
+                                   "wine_get_version") != nullptr;
   for (const std::wstring& stem : HostileStems()) {
-    row(scratch + L"\\" + stem + L".vrec");
+    row(scratch + L"\\" + stem + L".vrec",
+        wine && stem == L"%PATH%" ? Change([](auto&) {}) : nullptr);
   }
   // Past MAX_PATH through nested folders, as it stands and as \\?\.
   const std::wstring folder =
@@ -477,13 +517,15 @@ TEST_F(Vorundel, AtResumeOpensTheArmedFileOnceOrReportsOnceAndEnds) {
     program.Put(r.path);
     EXPECT_EQ(program.Set(IDOK), r.prompt);
     ASSERT_TRUE(program.Iconic());
+    // A wake with nobody there, and sleep again: still armed (Set, posted
+    // after any launch it could have caused, still finds the window).
+    EXPECT_TRUE(program.Power(
+        {PBT_APMSUSPEND, PBT_APMRESUMEAUTOMATIC, PBT_APMSUSPEND}));
+    EXPECT_EQ(program.Set(IDCANCEL), r.prompt);
     if (r.change) {
       r.change(r.path);
     }
-    for (WPARAM event :
-         {PBT_APMSUSPEND, PBT_APMRESUMEAUTOMATIC, PBT_APMRESUMESUSPEND}) {
-      program.Power(event);
-    }
+    EXPECT_TRUE(program.Power({PBT_APMRESUMEAUTOMATIC, PBT_APMRESUMESUSPEND}));
     if (r.change) {
       HWND box = nullptr;
       ASSERT_TRUE(
@@ -494,8 +536,8 @@ TEST_F(Vorundel, AtResumeOpensTheArmedFileOnceOrReportsOnceAndEnds) {
       if (!std::filesystem::exists(r.path)) {
         Touch(r.path);
       }
-      program.Power(PBT_APMRESUMEAUTOMATIC);
-      program.Power(PBT_APMRESUMEAUTOMATIC, true);
+      EXPECT_TRUE(program.Power(
+          {PBT_APMRESUMESUSPEND, PBT_APMSUSPEND, PBT_APMRESUMESUSPEND}));
       EXPECT_EQ(program.Tops().size(), 1u);
       program.Answer(box, IDOK);
     }
@@ -512,10 +554,11 @@ TEST_F(Vorundel, AtResumeOpensTheArmedFileOnceOrReportsOnceAndEnds) {
   }
 }
 
-// Wine without a window manager brings every box to the front, so the flag
-// that does it on Windows is checked here.
+// Wine without a window manager brings every box to the front, and gives
+// no box WS_EX_TOPMOST: the flags that do it on Windows are checked here.
 TEST(MessageBoxFlags, OnlyABoxOverAMinimizedFormComesToTheFront) {
-  EXPECT_EQ(win32::MessageBoxFlags(0x30, true), 0x30u | MB_SETFOREGROUND);
+  EXPECT_EQ(win32::MessageBoxFlags(0x30, true),
+            0x30u | MB_SETFOREGROUND | MB_TOPMOST);
   EXPECT_EQ(win32::MessageBoxFlags(0x41, false), 0x41u);
 }
 

@@ -12,6 +12,17 @@ namespace {
 
 constexpr UINT_PTR kSubclassId = 1;
 
+// High contrast replaces our colour with the system's text colour, the
+// one every group box caption has there.
+COLORREF CaptionColour(COLORREF colour) {
+  HIGHCONTRASTW contrast{};
+  contrast.cbSize = sizeof(contrast);
+  const bool high = SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof(contrast),
+                                          &contrast, 0) &&
+                    (contrast.dwFlags & HCF_HIGHCONTRASTON) != 0;
+  return high ? GetSysColor(COLOR_WINDOWTEXT) : colour;
+}
+
 void Paint(HWND box, HDC dc, COLORREF colour) {
   RECT client;
   GetClientRect(box, &client);
@@ -45,7 +56,7 @@ void Paint(HWND box, HDC dc, COLORREF colour) {
                     std::min(measured.right + padding, label.right),
                     label.bottom};
     FillRect(dc, &background, GetSysColorBrush(COLOR_BTNFACE));
-    SetTextColor(dc, colour);
+    SetTextColor(dc, CaptionColour(colour));
     SetBkMode(dc, TRANSPARENT);
     DrawTextW(dc, text.c_str(), static_cast<int>(text.size()), &label,
               DT_SINGLELINE);

@@ -1,7 +1,9 @@
 #include "ui/win32/form1.h"
 
 #include <cmath>
+#include <cstring>
 #include <cwchar>
+#include <optional>
 #include <utility>
 
 #include "core/texts.h"
@@ -27,6 +29,9 @@ enum ControlId : int {
   kCmdSetId,
   kCmdCancelId,
 };
+
+// Posted to ourselves when the user is back from a suspend.
+constexpr UINT kUserReturned = WM_APP + 1;
 
 constexpr wchar_t kFrame1FontFace[] = L"ＭＳ Ｐゴシック";
 constexpr int kIconId = 1;
@@ -64,6 +69,33 @@ bool RegisterForm1Class(HINSTANCE instance, WNDPROC procedure) {
   windowClass.lpszClassName = kClassName;
   return RegisterClassExW(&windowClass) != 0 ||
          GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+}
+
+std::optional<PowerEvent> PowerEventOf(WPARAM event, LPARAM data) {
+  switch (event) {
+    case PBT_APMSUSPEND:
+      return PowerEvent::kSuspend;
+    case PBT_APMRESUMEAUTOMATIC:
+      return PowerEvent::kResumeAutomatic;
+    case PBT_APMRESUMESUSPEND:
+      return PowerEvent::kResumeByUser;
+    case PBT_POWERSETTINGCHANGE: {
+      const auto* setting =
+          reinterpret_cast<const POWERBROADCAST_SETTING*>(data);
+      if (setting == nullptr ||
+          setting->PowerSetting != GUID_CONSOLE_DISPLAY_STATE ||
+          setting->DataLength != sizeof(DWORD)) {
+        return std::nullopt;
+      }
+      DWORD state = 0;
+      std::memcpy(&state, setting->Data, sizeof(state));
+      return state == 0   ? PowerEvent::kDisplayOff
+             : state == 2 ? PowerEvent::kDisplayDimmed
+                          : PowerEvent::kDisplayOn;
+    }
+    default:
+      return std::nullopt;
+  }
 }
 
 }  // namespace
@@ -124,6 +156,10 @@ bool Form1::CreateControls() {
     return false;
   }
   suspendResume_ = SuspendResumeRegistration(hwnd_);
+  // Where the system stays on in standby (modern standby), the screen
+  // lighting up after a sleep is the user's return.
+  displayState_.reset(RegisterPowerSettingNotification(
+      hwnd_, &GUID_CONSOLE_DISPLAY_STATE, DEVICE_NOTIFY_WINDOW_HANDLE));
   return true;
 }
 
@@ -249,19 +285,28 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       SetFocus(focus_ != nullptr ? focus_ : cmdCancel_);
       return 0;
 
-    case WM_POWERBROADCAST:
-      switch (wParam) {
-        case PBT_APMRESUMEAUTOMATIC:
-        case PBT_APMRESUMESUSPEND:
-          logic_.SysInfo1_PowerResume();
-          break;
-        case PBT_APMSUSPEND:
-          logic_.SysInfo1_PowerSuspend();
-          break;
-        default:
-          break;
+    case WM_SYSCOLORCHANGE:
+      // High contrast on or off: Frame1 paints its caption anew.
+      RedrawWindow(hwnd_, nullptr, nullptr,
+                   RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+      return 0;
+
+    case WM_POWERBROADCAST: {
+      const auto event = PowerEventOf(wParam, lParam);
+      if (event == PowerEvent::kSuspend) {
+        logic_.SysInfo1_PowerSuspend();
+      }
+      // The system sends this: the launch and its box run from our own
+      // queue, where COM may call out and no broadcast waits on us.
+      if (event && userReturn_.Notice(*event)) {
+        PostMessageW(hwnd_, kUserReturned, 0, 0);
       }
       return TRUE;
+    }
+
+    case kUserReturned:
+      logic_.SysInfo1_PowerResume();
+      return 0;
 
     case WM_DESTROY:
       Form_Unload();
@@ -310,6 +355,7 @@ void Form1::Form_Unload() {
     RevokeDragDrop(label1_);
   }
   suspendResume_ = SuspendResumeRegistration();
+  displayState_.reset();
   PostQuitMessage(0);
 }
 

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "core/form1_logic.h"
+#include "core/user_return.h"
 #include "platform/win32/win32_services.h"
 #include "ui/win32/gdi_font.h"
 #include "ui/win32/label1_drop_target.h"
@@ -37,6 +38,9 @@ class Form1 final : public Win32Services {
   void MinimizeWindow() override;
   std::u16string Label1Text() override;
   void UnloadForm() override;
+
+ protected:
+  HWND OwnerWindow() const override { return hwnd_; }
 
  private:
   static LRESULT CALLBACK WindowProc(HWND window,
@@ -67,6 +71,8 @@ class Form1 final : public Win32Services {
   UniqueFont messageFont_;
   Microsoft::WRL::ComPtr<Label1DropTarget> dropTarget_;
   SuspendResumeRegistration suspendResume_;
+  DisplayStateRegistration displayState_;
+  UserReturn userReturn_;
   Form1Logic logic_{*this};
 };
 

@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <memory>
+
 namespace vorundel::win32 {
 
 // The window's DPI (per monitor where the system supports it).
@@ -30,5 +32,13 @@ class SuspendResumeRegistration {
   void Reset();
   void* handle_ = nullptr;
 };
+
+struct PowerSettingCloser {
+  void operator()(HPOWERNOTIFY handle) const {
+    UnregisterPowerSettingNotification(handle);
+  }
+};
+// The display's state (GUID_CONSOLE_DISPLAY_STATE) as WM_POWERBROADCAST.
+using DisplayStateRegistration = std::unique_ptr<void, PowerSettingCloser>;
 
 }  // namespace vorundel::win32
