@@ -160,8 +160,13 @@ class Session:
         return int(stamp)
 
     def xdotool(self, *args):
-        return subprocess.run(["xdotool", *args], env=self.env, check=True,
-                              capture_output=True, timeout=DEADLINE).stdout.decode().split()
+        # A search fails when a window it walks ends under it: ask again.
+        end = time.monotonic() + DEADLINE
+        while True:
+            done = subprocess.run(["xdotool", *args], env=self.env, capture_output=True, timeout=DEADLINE)
+            if done.returncode == 0 or args[0] != "search" or time.monotonic() > end:
+                done.check_returncode()
+                return done.stdout.decode().split()
 
     def window_state(self, window):
         out = subprocess.run(["xprop", "-id", window, "WM_STATE"], env=self.env,

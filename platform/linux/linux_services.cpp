@@ -24,14 +24,16 @@ LinuxServices::LinuxServices(PowerObserver& powerObserver)
 
 std::unique_ptr<ClassesKey> LinuxServices::OpenClassesKey(
     const std::u16string& subkey) {
-  return OpenMimeClassesKey(subkey);
+  // The extension asked about is that of the file Set checks, whose own
+  // content type decides its application.
+  return OpenMimeClassesKey(subkey, PathToBytes(Label1Text()).value_or(""));
 }
 
 std::optional<std::uint32_t> LinuxServices::FileAttributes(
     const std::u16string& path) {
-  const auto utf8 = PathToUtf8(path);
+  const auto bytes = PathToBytes(path);
   struct stat info;
-  if (!utf8 || stat(utf8->c_str(), &info) != 0) {
+  if (!bytes || stat(bytes->c_str(), &info) != 0) {
     return std::nullopt;
   }
   return S_ISDIR(info.st_mode) ? kAttributeDirectory : kAttributeNormal;
@@ -39,18 +41,18 @@ std::optional<std::uint32_t> LinuxServices::FileAttributes(
 
 std::u16string LinuxServices::CurrentDirectory() {
   g_autofree gchar* directory = g_get_current_dir();
-  return ToUtf16(directory);
+  return PathFromBytes(directory);
 }
 
 // GIO starts applications in this process's current directory, which is
 // the directory the core passes; GIO offers no other.
 std::int32_t LinuxServices::ShellOpen(const std::u16string& path,
                                       const std::u16string&) {
-  const auto utf8 = PathToUtf8(path);
-  if (!utf8) {
+  const auto bytes = PathToBytes(path);
+  if (!bytes) {
     return kOpenFileNotFound;
   }
-  return OpenWithDefaultApplication(*utf8);
+  return OpenWithDefaultApplication(*bytes, X11Time());
 }
 
 bool LinuxServices::CanReceiveResume() {

@@ -30,6 +30,11 @@ class LinuxServices : public Platform {
   bool WildcardsInFileNames() const override { return false; }
   bool CanReceiveResume() override;
 
+ protected:
+  // The X server's time now, for the launched application's focus; 0 where
+  // the window is no X11 window.
+  virtual std::uint32_t X11Time() { return 0; }
+
  private:
   LogindPowerSource power_;
   // Held from the start so that a launch, which announces itself on the

@@ -14,18 +14,32 @@ constexpr std::string_view kOpenCommandSuffix = "\\shell\\open\\command";
 
 }  // namespace
 
-std::optional<std::string> MimeTypeOfExtension(
-    const std::string& dotExtension) {
+std::optional<std::string> MimeTypeOfExtension(const std::string& dotExtension,
+                                               const std::string& file) {
   if (dotExtension.size() < 2 || dotExtension.front() != '.' ||
       dotExtension.find('/') != std::string::npos) {
     return std::nullopt;
   }
-  // The name only: the file's content plays no part in its association.
-  const std::string name = "file" + dotExtension;
-  gboolean uncertain = TRUE;
-  g_autofree gchar* type =
-      g_content_type_guess(name.c_str(), nullptr, 0, &uncertain);
-  if (type == nullptr || uncertain) {
+  g_autofree gchar* type = nullptr;
+  // The type GIO gives the file itself is the one its launch goes by: the
+  // name's globs, and the content where several globs match.
+  if (file.size() > dotExtension.size() &&
+      g_ascii_strcasecmp(file.c_str() + file.size() - dotExtension.size(),
+                         dotExtension.c_str()) == 0) {
+    g_autoptr(GFile) gfile = g_file_new_for_path(file.c_str());
+    g_autoptr(GFileInfo) info =
+        g_file_query_info(gfile, G_FILE_ATTRIBUTE_STANDARD_CONTENT_TYPE,
+                          G_FILE_QUERY_INFO_NONE, nullptr, nullptr);
+    if (info != nullptr && g_file_info_get_content_type(info) != nullptr) {
+      type = g_strdup(g_file_info_get_content_type(info));
+    }
+  }
+  // Any other name: its heaviest glob, which GIO gives first.
+  if (type == nullptr) {
+    const std::string name = "file" + dotExtension;
+    type = g_content_type_guess(name.c_str(), nullptr, 0, nullptr);
+  }
+  if (type == nullptr || g_content_type_is_unknown(type)) {
     return std::nullopt;
   }
   g_autofree gchar* mime = g_content_type_get_mime_type(type);
@@ -60,7 +74,8 @@ std::optional<std::string> DefaultCommandForType(const std::string& mimeType) {
   return '"' + *program + '"';
 }
 
-std::unique_ptr<ClassesKey> OpenMimeClassesKey(const std::u16string& subkey) {
+std::unique_ptr<ClassesKey> OpenMimeClassesKey(const std::u16string& subkey,
+                                               const std::string& file) {
   const auto name = ToUtf8(subkey);
   if (!name || name->empty() || name->find('\0') != std::string::npos) {
     return nullptr;
@@ -68,7 +83,7 @@ std::unique_ptr<ClassesKey> OpenMimeClassesKey(const std::u16string& subkey) {
   std::optional<std::string> value;
   if (name->front() == '.') {
     if (name->find('\\') == std::string::npos) {
-      value = MimeTypeOfExtension(*name);
+      value = MimeTypeOfExtension(*name, file);
     }
   } else if (name->size() > kOpenCommandSuffix.size() &&
              std::string_view(*name).substr(name->size() -

@@ -38,7 +38,8 @@ def wait(condition, what, timeout=DEADLINE):
 
 T = {k: v.encode("latin-1", "backslashreplace").decode("unicode_escape") for k, v in re.findall(
     r'(k\w+) =\s*u"((?:[^"\\]|\\.)*)"', open(SOURCE + "/core/texts.h", encoding="utf-8").read())}
-HOSTILE = [(what.strip(), stem.replace("\\n", "\n")) for where, stem, what in (
+HOSTILE = [(what.strip(), re.sub(r"\\x(..)", lambda m: chr(0xDC00 + int(m[1], 16)), stem.replace("\\n", "\n")))
+           for where, stem, what in (
     line.split("\t") for line in open(SOURCE + "/tests/hostile_names.txt", encoding="utf-8")
     if line[0] != "#") if "L" in where]
 ROOT = tempfile.mkdtemp(prefix="vorundel-e2e-")
@@ -49,6 +50,7 @@ os.mkdir(ROOT + "/runtime", 0o700)  # Qt takes no other
 for d in (FILES, RECORDS, WORK, APPS, FLATPAK + "/share/applications", ROOT + "/config", ROOT + "/data/dbus-1/services"):
     os.makedirs(d)
 DESKTOP, DEFAULTS = dict(os.environ), {}  # the real environment, for the window manager and the drag source
+SERVICES = DESKTOP["XDG_DATA_HOME"] + "/dbus-1/services"  # the session bus's, set before it started (CMake)
 os.environ.update(
     XDG_DATA_HOME=ROOT + "/data", XDG_CONFIG_HOME=ROOT + "/config", XDG_CONFIG_DIRS=ROOT + "/sys",
     XDG_DATA_DIRS=ROOT + "/sys:" + FLATPAK + "/share", PATH=ROOT + "/bin:" + os.environ["PATH"],
@@ -65,7 +67,7 @@ def mimeapps(removed=""):
 def associate(ext, exec_line="vorundel-test-recorder %f", keys="", folder=APPS, mime=None):
     # Makes an entry running `exec_line` the default for the type of `ext`.
     mime = mime or Gio.content_type_guess("x" + ext, None)[0]
-    DEFAULTS[mime] = "vt-" + mime.replace("/", "-") + ".desktop"
+    DEFAULTS[mime] = "vt." + mime.replace("/", ".") + ".desktop"  # a D-Bus name, as activation needs
     with open(os.path.join(folder, DEFAULTS[mime]), "w") as f:
         f.write(f"[Desktop Entry]\nType=Application\nName=Recorder\nExec={exec_line}\n"
                 f"{keys}MimeType={mime};\nNoDisplay=true\n")
@@ -73,11 +75,20 @@ def associate(ext, exec_line="vorundel-test-recorder %f", keys="", folder=APPS, 
     return f.name
 
 
-def make(name, to=None):
+def activatable(ext, service):
+    # A D-Bus activatable default for `ext`, started as `service` (with {} the app id) by the session bus.
+    app = os.path.basename(associate(ext, "vorundel-test-recorder %U", "DBusActivatable=true\n"))[:-8]
+    os.makedirs(SERVICES, exist_ok=True)
+    open(f"{SERVICES}/{app}.service", "w").write(f"[D-BUS Service]\nName={app}\nExec={service.format(app)}\n")
+    DBusTestCase.get_dbus(False).get_object("org.freedesktop.DBus", "/org/freedesktop/DBus").ReloadConfig()
+    return True
+
+
+def make(name, to=None, content="x\n"):
     # A file (a "/" in the name makes folders on the way), or a link to `to`.
     path = os.path.join(FILES, name)
     os.makedirs(os.path.dirname(path), exist_ok=True)
-    os.symlink(to, path) if to else open(path, "w").write("x\n")
+    os.symlink(to, path) if to else open(path, "wb").write(content.encode("latin-1"))
     return path
 
 
@@ -91,6 +102,10 @@ def run(*argv):
 
 def xdo(*args):
     return run("xdotool", *args)
+
+
+def shown(path):  # as GLib's display name shows a path in UTF-8: U+FFFD for each byte of no character
+    return os.fsencode(path).decode(errors="replace")
 
 
 def prompt(program, tail="kPromptTailAssociated"):
@@ -328,11 +343,11 @@ class Window:
         # answer to that position, release, the end of the exchange. Whether it
         # took them (one file on Label1: and Label1 shows it, the target having finished).
         self.activate()
-        print("\t".join(p if "://" in p else "file://" + urllib.parse.quote(p) for p in paths), file=DRAG.proc.stdin)
+        print("\t".join(p if "://" in p else "file://" + urllib.parse.quote(os.fsencode(p)) for p in paths), file=DRAG.proc.stdin)
         D.press(*DRAG.at)
         taken = D.over(*self.point(target or self.label)) == "status 1\n"
         D.release(), DRAG.line("end")
-        return taken and (target is not None or len(paths) > 1 or self.label.name == paths[0])
+        return taken and (target is not None or len(paths) > 1 or self.label.name == shown(paths[0]))
 
     def click(self, a, xid=None, root=None):
         D.click(*self.point(a, xid, root))
@@ -377,9 +392,16 @@ class Window:
 def find(*windows):
     # The windows' programs over AT-SPI (one pass over the desktop a poll), their windows, controls.
     def found():
+        nonlocal missing
         apps, xids = {a.get_process_id(): a for a in pyatspi.Registry.getDesktop(0) if a}, dict(map(reversed, D.clients()))
-        return all(w.proc.pid in apps and w.proc.pid in xids for w in windows) and (apps, xids)
-    apps, xids = wait(found, "programs on AT-SPI and the desktop")
+        missing = [(w.proc.pid in apps, w.proc.pid in xids, w.proc.poll()) for w in windows
+                   if w.proc.pid not in apps or w.proc.pid not in xids]
+        return not missing and (apps, xids)
+    missing = []
+    try:
+        apps, xids = wait(found, "programs on AT-SPI and the desktop")
+    except TimeoutError:
+        raise TimeoutError(f"(on AT-SPI, on the desktop, exit status) of the programs not found: {missing}") from None
     for w in windows:
         w.app, w.xid = apps[w.proc.pid], xids[w.proc.pid]
         D.place(w.xid)  # all in one place: the active one is on top
@@ -416,9 +438,17 @@ def rows():
              shared, make(FLATPAK + "/bin/org.example.Viewer", rec)),
             ("flatpak without launcher", ".xml", fp + "org.example.Other @@ %F @@",
              "X-Flatpak=org.example.Other\n", shared, "org.example.Other"),
-            ("TryExec", ".java", "vorundel-test-recorder %f", "TryExec=" + rec + "\n", APPS, rec)]]
+            ("TryExec", ".java", "vorundel-test-recorder %f", "TryExec=" + rec + "\n", APPS, rec),
+            ("several globs: .html", ".html", rec + " %f", "", APPS, rec),
+            ("several globs: .json", ".json", rec + " %f", "", APPS, rec),
+            ("startup notification", ".tex", rec + " %f", "StartupNotify=true\n", APPS, rec)]]
+    out += [("empty .html: text to GIO", make("empty.html", content=""), "vorundel-test-recorder", 1, None, False)]
     extra = [("'*' and '?' are ordinary", "what*is?"), ("255 bytes", "\U0001F600" * 62 + "あ")]
     out += [(what, make(stem + ".txt"), "vorundel-test-recorder", 1, None, True) for what, stem in HOSTILE + extra]
+    out += [(what, activatable(ext, service) and make("activated" + ext), "vorundel-test-recorder", opens, None, False)
+            for what, ext, service, opens in [
+                ("D-Bus activated, not running", ".ods", f"{sys.executable} {SOURCE}/tests/linux/dbus_opener.py {{}} {RECORDS}", 1),
+                ("D-Bus service that cannot start", ".odp", "/bin/false {}", 0)]]
     unassociate = lambda p: mimeapps(  # types that fall back on no other type's application
         f"[Removed Associations]\n{(m := Gio.content_type_guess(p, None)[0])}={DEFAULTS.pop(m)}\n")
     gone, _ = associate(".pdf"), associate(".odt")
@@ -464,7 +494,7 @@ def first_window(w):
     for what, path, keys, text in [
             ("missing file", one, "", "kFileMissing"), ("folder", folder, "", "kFileMissing"),
             ("dangling link", dangling, "", "kFileMissing"),
-            ("unassociated", make("data.vorundel-unknown"), "alt+s", "kNotAssociated"),
+            ("unassociated", make("data.vorundel-unknown", content="\0\xff"), "alt+s", "kNotAssociated"),
             ("no logind", two, "alt+s", "kResumeUndetectable")]:
         check(w.drop(path), "drop " + what)
         path == one and os.remove(one)
@@ -488,7 +518,7 @@ def arm(table):
     for (what, path, program, _, _, exe, how), w in zip(table, windows):
         if exe:  # Label1 shows it, the confirmation names it, Cancel arms nothing
             check(w.drop(exe := make(path[:-4] + ".exe")) and w.answer("キャンセル", "")
-                  == prompt(exe, "kPromptTailExecutable") and not w.iconic(), what + ": .exe")
+                  == prompt(shown(exe), "kPromptTailExecutable") and not w.iconic(), what + ": .exe")
         check(w.drop(path) and (how == "own" or w.answer(set_keys="alt+s" if how == "alt+s" else "", click=how == "click")
                                 == prompt(program)), what + ": Label1, prompt")
         how == "own" and D.minimize(w.xid)
@@ -501,30 +531,33 @@ def arm(table):
 
 def resume(table, emit, stop):
     windows, closed = arm(table)
-    for (what, _, _, launches, change, _, _), w in zip(table, windows):  # what the user sees now is what resumes
-        check(w.iconic() == bool(launches or change), what + (": minimized" if launches or change else ": on screen"))
+    armed = [how not in ("restore", "alt+Tab") for *_, how in table]  # what the user sees now is what resumes
+    for (what, *_), w, a in zip(table, windows, armed):
+        check(w.iconic() == a, what + (": minimized" if a else ": on screen"))
     emit(True)
     [change(path) for _, path, _, _, change, _, _ in table if change]
     stop()
     emit, stop = logind()  # restarted between arming and resume
     emit(False)
-    for (what, _, _, launches, change, _, _), w in zip(table, windows):
-        check(not change or w.box()[0] == [T["kLaunchFailed"]] and w.iconic() and D.above(w.box_xid()),
+    for (what, _, _, launches, *_), w, a in zip(table, windows, armed):
+        check(launches or not a or w.box()[0] == [T["kLaunchFailed"]] and w.iconic() and D.above(w.box_xid()),
               what + ": the failure message, in front")
     make("during.txt"), emit(False)  # a resume during the failure messages does nothing
-    for (what, _, _, launches, change, _, _), w in zip(table, windows):
-        change and w.answer()
-        if not launches and not change:  # left running on screen: Cancel ends it
+    for (what, _, _, launches, *_), w, a in zip(table, windows, armed):
+        a and not launches and w.answer()
+        if not a:  # left running on screen: Cancel ends it
             check(w.proc.poll() is None, what + ": still running"), w.activate(), w.click(w.cancel)
         check(w.end() == 0, what + ": exit status")
     closed.activate(), D.key("alt+F4")
     check(closed.end() == 0, "closed: exit status")
-    got = [open(n, "rb").read().decode().split("\0")[:-1] + [os.remove(n)][1:] for n in (
+    got = [os.fsdecode(open(n, "rb").read()).split("\0")[:-1] + [os.remove(n)][1:] for n in (
         os.path.join(RECORDS, n) for n in os.listdir(RECORDS) if not n.startswith("."))]  # the next round's afresh
     for what, path, program, launches, _, _, _ in table:
         check(sum(r[1:].count(path) for r in got) == launches, f"{what}: opened once, or not at all")
     check(len(got) == sum(r[3] for r in table), "nothing else opened: " + repr(got))
     check(all(r[0] in (WORK, "/") for r in got), "launched in the program's folder")
+    check(all(re.fullmatch(r"id=vorundel-.+_TIME[1-9]\d*", r[-1]) for r in got if r[1].endswith(".tex")),
+          "a startup id with the X server's time")
     return emit, stop
 
 

@@ -10,10 +10,10 @@
 #include <QLabel>
 #include <QMimeData>
 #include <QPushButton>
-#include <QUrl>
 
 #include "core/form1_logic.h"
 #include "core/texts.h"
+#include "platform/linux/utf.h"
 #include "ui/form1_layout.h"
 #include "ui/qt/frame1_font.h"
 #include "ui/qt/message_box.h"
@@ -26,16 +26,17 @@ QString Text(std::u16string_view text) {
   return QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-// The one local file a drag carries, or nothing.
-std::optional<QString> SingleLocalFile(const QMimeData* data) {
-  if (data == nullptr || !data->hasUrls()) {
+// The one local file a drag carries, or nothing. From the URI list's own
+// bytes: a name that is no UTF-8 is percent-encoded there exactly, where
+// QUrl would make U+FFFD of it.
+std::optional<std::u16string> SingleLocalFile(const QMimeData* data) {
+  const QString kUriList = QStringLiteral("text/uri-list");
+  if (data == nullptr || !data->hasFormat(kUriList)) {
     return std::nullopt;
   }
-  const QList<QUrl> urls = data->urls();
-  if (urls.size() != 1 || !urls.front().isLocalFile()) {
-    return std::nullopt;
-  }
-  return urls.front().toLocalFile();
+  const QByteArray uris = data->data(kUriList);
+  return linux_desktop::FileOfUriList(std::string_view(
+      uris.constData(), static_cast<std::size_t>(uris.size())));
 }
 
 bool WindowStateIsReported() {
@@ -133,7 +134,12 @@ int Form1::ShowMessage(const QString& text,
   // stands alone, on top, and comes to the front itself.
   const bool toFront = WindowState() == kWindowStateMinimized;
   QMessageBox box(toFront ? nullptr : this);
-  ConfigureMessageBox(box, text, style, caption);
+  // A prompt that names the file names it as Label1 shows it.
+  QString shown = text;
+  if (label1Path_ != Label1->text()) {
+    shown.replace(label1Path_, Label1->text());
+  }
+  ConfigureMessageBox(box, shown, style, caption);
   if (toFront) {
     box.setWindowModality(Qt::ApplicationModal);
     box.setWindowFlag(Qt::WindowStaysOnTopHint);
@@ -162,7 +168,7 @@ void Form1::MinimizeWindow() {
 }
 
 QString Form1::Label1Text() const {
-  return Label1->text();
+  return label1Path_;
 }
 
 void Form1::UnloadForm() {
@@ -202,7 +208,8 @@ void Form1::Label1_OLEDragDrop(QDropEvent* Data) {
     Data->ignore();
     return;
   }
-  Label1->setText(*path);
+  label1Path_ = QString::fromStdU16String(*path);
+  Label1->setText(QString::fromStdU16String(linux_desktop::DisplayName(*path)));
   Data->setDropAction(Qt::CopyAction);
   Data->accept();
 }

@@ -72,6 +72,9 @@ class Form1 : public QWidget, private linux_desktop::PowerObserver {
   QPushButton* cmdSet;
   QPushButton* cmdCancel;
 
+  // The path Label1 shows, as the file system has it (see utf.h); Label1
+  // shows its display name.
+  QString label1Path_;
   MinimizedState minimized_;
   bool unloaded_ = false;
   std::unique_ptr<WindowPlatform> platform_;

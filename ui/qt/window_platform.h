@@ -21,6 +21,9 @@ class WindowPlatform final : public linux_desktop::LinuxServices {
   std::u16string Label1Text() override;
   void UnloadForm() override;
 
+ protected:
+  std::uint32_t X11Time() override;
+
  private:
   Form1& form_;
 };
