@@ -143,10 +143,9 @@ tkwait visibility .s; puts "up [expr [winfo rootx .s] + 30] [expr [winfo rooty .
             (re.findall(r"= (\d+)", run("xprop", "-id", x, "_NET_WM_PID")) or [0])[0]) for x in ids}
         return self.pids.items()
 
-    drag_at = staticmethod(lambda proc, at: at)
     origin = staticmethod(lambda xid, root: (0, 0))  # AT-SPI's desktop coordinates are the screen's
     key = staticmethod(lambda keys: xdo("key", keys))
-    click = staticmethod(lambda x, y: xdo("mousemove", x, y, "mousedown", 1, "mouseup", 1))  # xdotool click sleeps 0.1 s
+    click = staticmethod(lambda x, y, down: xdo("mousemove", x, y, "mousedown", 1, "mouseup", 1))  # xdotool click sleeps 0.1 s
     press = staticmethod(lambda x, y: (xdo("mousemove", x, y, "mousedown", 1, "mousemove_relative", 8, 0),
                                        DRAG.line("grabbed")))
     over = staticmethod(lambda x, y: (xdo("mousemove", x, y), DRAG.line("status"))[1])  # the target's answer
@@ -158,25 +157,11 @@ tkwait visibility .s; puts "up [expr [winfo rootx .s] + 30] [expr [winfo rooty .
     above = staticmethod(lambda xid: "ABOVE" in run("xprop", "-id", xid, "_NET_WM_STATE"))
 
 
-class GnomeShell:
-    # GNOME Shell's own headless Wayland session with XWayland: input through
-    # virtual devices on Mutter's seat, window states from Mutter's windows,
-    # both over org.gnome.Shell.Eval; drops from a GTK window, a native
-    # Wayland client. It asks logind at start, so logind comes first.
-    DRAG_RUN, DRAG = ["/usr/bin/python3"], r"""import sys, gi
-gi.require_version("Gtk", "3.0")
-from gi.repository import Gtk, Gdk, GLib
-w, s, uris = Gtk.Window(title="drag source"), Gtk.EventBox(), []
-s.add(Gtk.Label(label="drag")), w.add(s), w.set_default_size(60, 40)
-s.drag_source_set(Gdk.ModifierType.BUTTON1_MASK, [Gtk.TargetEntry.new("text/uri-list", 0, 0)], Gdk.DragAction.COPY)
-GLib.io_add_watch(sys.stdin, GLib.IO_IN, lambda *a: uris.__setitem__(slice(None), input().split("\t")) or True)
-s.connect("drag-begin", lambda s, c: c.connect("action-changed", lambda c, a: a and print("status 1", flush=True))
-          and print("grabbed", flush=True))
-s.connect("button-press-event", lambda s, e: e.type == Gdk.EventType.BUTTON_PRESS and print("pressed", flush=True))
-s.connect("drag-data-get", lambda s, c, data, *a: data.set_uris(uris))
-s.connect("drag-end", lambda *a: print("end", flush=True))
-w.connect("map-event", lambda *a: print("up", flush=True)), w.show_all(), Gtk.main()
-"""  # a Wayland client learns no position: the shell places it
+class GnomeShell(X11):
+    # GNOME Shell's own headless Wayland session, the program and the Tk drag
+    # source X clients of its XWayland: input through virtual devices on
+    # Mutter's seat, window states from Mutter's windows, both over
+    # org.gnome.Shell.Eval. It asks logind at start, so logind comes first.
 
     def __init__(self):
         self.logind, home = logind(), ROOT + "/home"
@@ -185,7 +170,7 @@ w.connect("map-event", lambda *a: print("up", flush=True)), w.show_all(), Gtk.ma
             "[org/gnome/desktop/screensaver]\nlock-enabled=false\n[org/gnome/desktop/session]\nidle-delay=uint32 0\n"
             "[org/gnome/desktop/interface]\nenable-animations=false\n")
         self.env = dict(DESKTOP, HOME=home, XDG_RUNTIME_DIR=ROOT + "/runtime", GSETTINGS_BACKEND="keyfile",
-                        GDK_BACKEND="wayland", DBUS_SYSTEM_BUS_ADDRESS=os.environ["DBUS_SYSTEM_BUS_ADDRESS"])
+                        DBUS_SYSTEM_BUS_ADDRESS=os.environ["DBUS_SYSTEM_BUS_ADDRESS"])
         for k in ("DISPLAY", "WAYLAND_DISPLAY", "XAUTHORITY", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_DATA_HOME"):
             self.env.pop(k, None)
         self.shell, self.bus = None, Gio.bus_get_sync(Gio.BusType.SESSION)
@@ -216,25 +201,11 @@ w.connect("map-event", lambda *a: print("up", flush=True)), w.show_all(), Gtk.ma
     def window(self, xid, script):  # `script` on the Mutter window `w` with that id
         return self.eval(f"(w => {script})(global.display.list_all_windows().find(w => w.get_id() == {xid}))")
 
-    def drag_at(self, proc, _):
-        xid = wait(lambda: [x for x, pid in self.clients() if pid == proc.pid], "drag source")[0]
-        f = wait(lambda: (f := self.window(xid, "(w.move_frame(true, 1100, 650), (r => [r.x, r.y, r.width, r.height])"
-                                                "(w.get_frame_rect()))"))[:2] == [1100, 650] and f, "drag source placed")
-        return f[0] + f[2] // 2, f[1] + f[3] // 2
-
-    def origin(self, xid, root):
-        # Where the window's content is: Mutter's frame with the title bar on top
-        # (Qt draws its own on Wayland, where AT-SPI's positions are the window's).
-        r = root.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
-        x, y, w, h = self.window(xid, "(r => [r.x, r.y, r.width, r.height])(w.get_frame_rect())")
-        side = (w - r.width) // 2
-        return x + side - r.x, y + h - side - r.height - r.y
-
     def clients(self):
         return [tuple(c) for c in self.eval("global.display.list_all_windows().map(w => [w.get_id(), w.get_pid()])")]
 
     def key(self, keys):  # xdotool's names: "alt+s"
-        names = [{"alt": "Alt_L", "super": "Super_L"}.get(k, k) for k in keys.split("+")]
+        names = [{"alt": "Alt_L", "shift": "Shift_L", "super": "Super_L"}.get(k, k) for k in keys.split("+")]
         self.eval("const C = imports.gi.Clutter, t = GLib.get_monotonic_time(), k = [%s];"
                   "k.forEach(v => global.vtKeys.notify_keyval(t, v, C.KeyState.PRESSED));"
                   "k.reverse().forEach(v => global.vtKeys.notify_keyval(t, v, C.KeyState.RELEASED))"
@@ -246,48 +217,36 @@ w.connect("map-event", lambda *a: print("up", flush=True)), w.show_all(), Gtk.ma
             else f"p.notify_absolute_motion(t + {i}, {s[0]}, {s[1]});" for i, s in enumerate(steps)))
 
     def move(self, x, y):
-        # Once Mutter has picked what is under the pointer, a press goes there
-        # and a drag has entered it; one move more is the drag's position.
+        # Once XWayland has the pointer there, a press goes there and a drag
+        # has entered it.
         self.pointer((x, y))
-        wait(lambda: self.eval("const C = imports.gi.Clutter, d = C.get_default_backend().get_default_seat()"
-                               ".get_pointer(), a = global.stage.get_device_actor(d, null); a != null && a === "
-                               f"global.stage.get_actor_at_pos(C.PickMode.REACTIVE, {x}, {y})"), "pointer moved")
-        self.pointer((x + 1, y))
+        wait(lambda: xdo("getmouselocation").startswith(f"x:{x} y:{y} "), "pointer moved")
 
-    def click(self, x, y):
-        self.move(x, y), self.pointer(True, False)
+    def click(self, x, y, down):  # a press is lost now and then: again, until the button is down
+        for attempt in range(3):
+            self.move(x, y), self.pointer(True)
+            with contextlib.suppress(TimeoutError):
+                return wait(down, "pressed", DEADLINE / 4) and self.pointer(False)
+            self.pointer(False)
 
     def press(self, x, y):
-        # Press (now and then lost: again), then move on in steps until GTK
-        # begins its drag: how far and how many moves it takes varies.
-        for attempt in range(3):
-            with contextlib.suppress(queue.Empty):
-                self.move(x, y), self.pointer(True), DRAG.line("pressed", DEADLINE / 4)
-                for d in range(4, 60, 4):
-                    self.pointer((x + d, y))
-                    with contextlib.suppress(queue.Empty):
-                        return DRAG.line("grabbed", DEADLINE / 20)
-                return DRAG.line("grabbed")
-            self.release()
+        self.pointer((x, y), True, (x + 8, y)), DRAG.line("grabbed")
 
-    def over(self, x, y):  # the target's answer, after a move or a few (the GTK window reports acceptance only)
-        self.move(x, y)
-        for d in range(12):
-            self.pointer((x + d % 2, y))
-            with contextlib.suppress(queue.Empty):
-                return DRAG.line("status", DEADLINE / 20)
+    def over(self, x, y):  # the target's answer
+        self.pointer((x, y))
         return DRAG.line("status")
 
     def release(self):
         self.pointer(False)
 
     def activate(self, xid):  # as the dash and the overview do
-        self.window(xid, "Main.activateWindow(w)")
+        self.window(xid, "Main.activateWindow(w, global.display.get_current_time_roundtrip())")
 
     restore = activate
 
-    def place(self, xid):
-        self.window(xid, "w.move_frame(true, 200, 200)")
+    def place(self, xid):  # side by side: XWayland's stacking can lag the shell's, so no window hides another
+        self.placed = getattr(self, "placed", -1) + 1
+        self.window(xid, f"w.move_frame(true, {self.placed % 2 * 600}, {40 + self.placed // 2 % 4 * 180})")
 
     def minimize(self, xid):  # the user's own: Super+H on the focused window
         self.activate(xid)
@@ -312,7 +271,7 @@ class Drag:
                           stdout=subprocess.PIPE, text=True, bufsize=1)  # lines both ways
         self.lines = queue.Queue()
         threading.Thread(target=lambda: [self.lines.put(l) for l in self.proc.stdout], daemon=True).start()
-        self.at = D.drag_at(self.proc, self.line("up").split()[1:])  # before any window that a new window would take the focus from
+        self.at = [*map(int, self.line("up").split()[1:])]  # before any window that a new window would take the focus from
 
     def line(self, wanted, timeout=DEADLINE):
         # The next report, past the target's repeated answers while the pointer rests.
@@ -350,7 +309,7 @@ class Window:
         return taken and (target is not None or len(paths) > 1 or self.label.name == shown(paths[0]))
 
     def click(self, a, xid=None, root=None):
-        D.click(*self.point(a, xid, root))
+        D.click(*self.point(a, xid, root), lambda: a.getState().contains(pyatspi.STATE_PRESSED))
 
     def box(self):
         # The message box shown now: its texts, its buttons, itself.
@@ -452,7 +411,7 @@ def rows():
     unassociate = lambda p: mimeapps(  # types that fall back on no other type's application
         f"[Removed Associations]\n{(m := Gio.content_type_guess(p, None)[0])}={DEFAULTS.pop(m)}\n")
     gone, _ = associate(".pdf"), associate(".odt")
-    return [r + ("Set",) for r in out] + window_rows()[:-1] + [  # openbox's Alt+Tab leaves a minimized window be
+    return [r + ("Set",) for r in out] + window_rows()[1:] + [  # openbox's Alt+Tab leaves a minimized window be
         (what, make(name), "vorundel-test-recorder", 0, change, False, "Set") for what, name, change in [
         ("file deleted after arming", "deleted.txt", os.remove),
         ("file renamed after arming", "renamed.txt", lambda p: os.rename(p, p + ".old")),
@@ -462,13 +421,18 @@ def rows():
         ("resume during the failure message", "during.txt", os.remove)]]
 
 
+RESTORES = ("restore", "alt+shift+Tab")
+
+
 def window_rows():
     # Set by its access key, OK by Enter (every other row: Set and OK by
     # Enter) or by click; the user's own minimize; restored after arming.
+    # GNOME's switcher lists the windows on screen first, minimized ones last:
+    # Alt+Shift+Tab reaches the only one minimized, so that row comes first.
     return [(what, make(name), "vorundel-test-recorder", launches, None, False, how) for what, name, launches, how in [
+        ("restored by Alt+Shift+Tab", "alt-tab.txt", 0, "alt+shift+Tab"),
         ("Set by Alt+S, OK by Enter", "enter.txt", 1, "alt+s"), ("OK by click", "click.txt", 1, "click"),
-        ("minimized by the user", "own.txt", 1, "own"), ("restored from the dash", "dash.txt", 0, "restore"),
-        ("restored by Alt+Tab", "alt-tab.txt", 0, "alt+Tab")]]
+        ("minimized by the user", "own.txt", 1, "own"), ("restored from the dash", "dash.txt", 0, "restore")]]
 
 
 def first_window(w):
@@ -523,7 +487,7 @@ def arm(table):
                                 == prompt(program)), what + ": Label1, prompt")
         how == "own" and D.minimize(w.xid)
         wait(w.iconic, what + ": minimized")
-        if how in ("restore", "alt+Tab"):  # right away: Alt+Tab goes back to the window active last
+        if how in RESTORES:
             D.restore(w.xid) if how == "restore" else D.key(how)
             wait(lambda: not w.iconic() and w.frame.getState().contains(pyatspi.STATE_ACTIVE), what + ": restored")
     return windows, closed
@@ -531,7 +495,7 @@ def arm(table):
 
 def resume(table, emit, stop):
     windows, closed = arm(table)
-    armed = [how not in ("restore", "alt+Tab") for *_, how in table]  # what the user sees now is what resumes
+    armed = [how not in RESTORES for *_, how in table]  # what the user sees now is what resumes
     for (what, *_), w, a in zip(table, windows, armed):
         check(w.iconic() == a, what + (": minimized" if a else ": on screen"))
     emit(True)
@@ -546,7 +510,7 @@ def resume(table, emit, stop):
     for (what, _, _, launches, *_), w, a in zip(table, windows, armed):
         a and not launches and w.answer()
         if not a:  # left running on screen: Cancel ends it
-            check(w.proc.poll() is None, what + ": still running"), w.activate(), w.click(w.cancel)
+            check(w.proc.poll() is None, what + ": still running"), w.activate(), D.key("alt+c")
         check(w.end() == 0, what + ": exit status")
     closed.activate(), D.key("alt+F4")
     check(closed.end() == 0, "closed: exit status")
