@@ -164,7 +164,7 @@ class GnomeShell(X11):
     # org.gnome.Shell.Eval. It asks logind at start, so logind comes first.
 
     def __init__(self):
-        self.logind, home = logind(), ROOT + "/home"
+        self.logind, home, self.pids = logind(), ROOT + "/home", {}
         os.makedirs(home + "/.config/glib-2.0/settings")
         open(home + "/.config/glib-2.0/settings/keyfile", "w").write(  # no lock, no idle, no animations
             "[org/gnome/desktop/screensaver]\nlock-enabled=false\n[org/gnome/desktop/session]\nidle-delay=uint32 0\n"
@@ -198,13 +198,12 @@ class GnomeShell(X11):
         assert ok, f"{script}: {out}"
         return out and json.loads(out)
 
-    def window(self, xid, script):  # `script` on the Mutter window `w` with that id
-        return self.eval(f"(w => {script})(global.display.list_all_windows().find(w => w.get_id() == {xid}))")
+    def window(self, xid, script):  # `script` on Mutter's window `w` of that X window
+        return self.eval(f"(w => {script})(global.display.list_all_windows().find(w => parseInt(w.get_description()) == {xid}))")
 
-    def clients(self):
-        return [tuple(c) for c in self.eval("global.display.list_all_windows().map(w => [w.get_id(), w.get_pid()])")]
-
-    def key(self, keys):  # xdotool's names: "alt+s"
+    def key(self, keys):  # xdotool's names: "alt+s"; once the focus has settled: the shell's and XWayland's agree
+        wait(lambda: self.eval("(f => f && !f.minimized && parseInt(f.get_description()))(global.display.focus_window)")
+             == int(xdo("getwindowfocus") or 0), "focus settled")
         names = [{"alt": "Alt_L", "shift": "Shift_L", "super": "Super_L"}.get(k, k) for k in keys.split("+")]
         self.eval("const C = imports.gi.Clutter, t = GLib.get_monotonic_time(), k = [%s];"
                   "k.forEach(v => global.vtKeys.notify_keyval(t, v, C.KeyState.PRESSED));"
@@ -239,8 +238,9 @@ class GnomeShell(X11):
     def release(self):
         self.pointer(False)
 
-    def activate(self, xid):  # as the dash and the overview do
-        self.window(xid, "Main.activateWindow(w, global.display.get_current_time_roundtrip())")
+    def activate(self, xid):  # as the dash does, until XWayland has the focus there too (keys go there)
+        wait(lambda: self.window(xid, "Main.activateWindow(w, global.display.get_current_time_roundtrip())")
+             or int(xdo("getwindowfocus") or 0) == int(xid, 16), "focus")
 
     restore = activate
 
@@ -510,7 +510,7 @@ def resume(table, emit, stop):
     for (what, _, _, launches, *_), w, a in zip(table, windows, armed):
         a and not launches and w.answer()
         if not a:  # left running on screen: Cancel ends it
-            check(w.proc.poll() is None, what + ": still running"), w.activate(), D.key("alt+c")
+            check(w.proc.poll() is None, what + ": still running"), w.activate(), w.click(w.cancel)
         check(w.end() == 0, what + ": exit status")
     closed.activate(), D.key("alt+F4")
     check(closed.end() == 0, "closed: exit status")
