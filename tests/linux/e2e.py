@@ -510,7 +510,7 @@ def resume(table, emit, stop):
     for (what, _, _, launches, *_), w, a in zip(table, windows, armed):
         a and not launches and w.answer()
         if not a:  # left running on screen: Cancel ends it
-            check(w.proc.poll() is None, what + ": still running"), w.activate(), w.click(w.cancel)
+            check(w.proc.poll() is None, what + ": still running") and (w.activate(), w.click(w.cancel))
         check(w.end() == 0, what + ": exit status")
     closed.activate(), D.key("alt+F4")
     check(closed.end() == 0, "closed: exit status")
