@@ -66,11 +66,15 @@ set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
   OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
   WORLD_READ WORLD_EXECUTE)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# The X11 platform plugin, the MIME database the associations come from.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins, shared-mime-info")
+# The MIME database the associations come from. Qt's X11 platform plugin,
+# which the window uses on X11 and through XWayland, ships in libqt6gui6
+# (a shared-library dependency).
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "shared-mime-info")
 # The frame caption's metric-compatible font; the buttons of the message
-# boxes in the user's language.
+# boxes in the user's language; on a Wayland desktop, the X server through
+# which the compositor reports minimize and restore.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
-  "fonts-ipafont-gothic, qt6-translations-l10n")
+  "fonts-ipafont-gothic, qt6-translations-l10n, xwayland")
+# Only for a Wayland desktop without XWayland.
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "qt6-wayland")
 include(CPack)

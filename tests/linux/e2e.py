@@ -1,16 +1,19 @@
 #!/usr/bin/env python3
-# The real program worked as a user works it: XTEST through xdotool, XDND
-# drops from a Tk drag source, widgets and message boxes read over AT-SPI,
-# logind played by python-dbusmock on a private system bus, in a temporary XDG
-# desktop whose applications record their folder and exact arguments. Every
-# wait polls its condition against a deadline.
-# Usage (inside xvfb-run at 96 DPI and dbus-run-session): e2e.py PROGRAM SOURCE_DIR
-import contextlib, os, queue, re, shutil, subprocess, sys, tempfile, threading, time, urllib.parse
+# The real program worked as a user works it, on one of two desktops (X11
+# with openbox, or GNOME Shell on Wayland): real input, drops from another
+# toolkit's window, widgets and message boxes read over AT-SPI, logind played
+# by python-dbusmock on a private system bus, in a temporary XDG desktop whose
+# applications record their folder and exact arguments. Every wait polls its
+# condition against a deadline.
+# Usage, inside dbus-run-session: e2e.py PROGRAM SOURCE_DIR (inside xvfb-run at
+# 96 DPI), or e2e.py PROGRAM SOURCE_DIR gnome [ROUNDS]
+import contextlib, json, os, queue, re, shutil, subprocess, sys, tempfile, threading, time, urllib.parse
 import pyatspi
 from dbusmock import DBusTestCase
-from gi.repository import Gio
+from gi.repository import Gio, GLib
 
 PROGRAM, SOURCE, DEADLINE = *sys.argv[1:3], 20.0
+GNOME, ROUNDS = sys.argv[3:4] == ["gnome"], int((sys.argv[4:] or [1])[0])
 pyatspi.setTimeout(int(DEADLINE * 1000), int(DEADLINE * 1000))  # AT-SPI's own 0.8 s is too short for a busy machine
 failures, started, PIDS = [], [], {}  # every process started here is ended at the end; X clients' pids
 
@@ -51,8 +54,9 @@ SERVICES = DESKTOP["XDG_DATA_HOME"] + "/dbus-1/services"  # the session bus's, s
 os.environ.update(
     XDG_DATA_HOME=ROOT + "/data", XDG_CONFIG_HOME=ROOT + "/config", XDG_CONFIG_DIRS=ROOT + "/sys",
     XDG_DATA_DIRS=ROOT + "/sys:" + FLATPAK + "/share", PATH=ROOT + "/bin:" + os.environ["PATH"],
-    XDG_RUNTIME_DIR=ROOT + "/runtime", VORUNDEL_RECORD_DIR=RECORDS, QT_QPA_PLATFORM="xcb", QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1",
+    XDG_RUNTIME_DIR=ROOT + "/runtime", VORUNDEL_RECORD_DIR=RECORDS, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1",
     LANG="ja_JP.UTF-8", LSAN_OPTIONS="suppressions=" + SOURCE + "/tests/linux/lsan.supp")
+os.environ.pop("QT_QPA_PLATFORM", None)  # the program picks its platform itself
 
 
 def mimeapps(removed=""):
@@ -100,18 +104,6 @@ def xdo(*args):
     return run("xdotool", *args)
 
 
-def clients():
-    # (window, pid) of each window openbox manages, without walking the window
-    # tree (slow with 40 programs up). A window's pid is asked once, while its
-    # program runs: the X server gives an ended program's window ids out again.
-    global PIDS
-    ids, alive = re.findall(r"0x[0-9a-f]+", run("xprop", "-root", "_NET_CLIENT_LIST")), {
-        p.pid for p in started if p.poll() is None}
-    PIDS = {x: PIDS[x] if PIDS.get(x) in alive else int(
-        (re.findall(r"= (\d+)", run("xprop", "-id", x, "_NET_WM_PID")) or [0])[0]) for x in ids}
-    return PIDS.items()
-
-
 def shown(path):  # as GLib's display name shows a path in UTF-8: U+FFFD for each byte of no character
     return os.fsencode(path).decode(errors="replace")
 
@@ -120,51 +112,189 @@ def prompt(program, tail="kPromptTailAssociated"):
     return T["kPromptHead"] + (br := T["kLineBreak"].replace("\r", "") * 2) + program + br + T[tail]
 
 
-class Drag:
-    # A Tk window whose drag carries the URIs of the line written to it last;
-    # it reports where it is, the grab, each XdndStatus of the target and the
-    # drag's end. tkdnd leaves a 10 s wait for XdndFinished armed after every
-    # drop: fired during a later drag it would end that drag, so each end
-    # cancels it.
-    SCRIPT = r"""package require tkdnd; fconfigure stdout -buffering line
+class X11:
+    # Xvfb with openbox: input through XTEST (xdotool), window states from
+    # WM_STATE, drops from a Tk (tkdnd, XDND) drag source.
+    DRAG_RUN, DRAG = ["wish"], r"""package require tkdnd; fconfigure stdout -buffering line
 wm title . "drag source"; wm attributes . -topmost 1; wm geometry . 60x40-0-0
 pack [label .s -text drag] -fill both -expand 1; tkdnd::drag_source register .s DND_Files
 bind .s <<DragInitCmd>> {after idle {puts grabbed}; list copy DND_Files [split [gets stdin] "\t"]}
 bind .s <<DragEndCmd>> {foreach t [after info] {after cancel $t}; puts end}
 trace add execution ::tkdnd::xdnd::_HandleXdndStatus leave {apply {{c args} {puts "status [dict get [lindex $c 1] accept]"}}}
 tkwait visibility .s; puts "up [expr [winfo rootx .s] + 30] [expr [winfo rooty .s] + 20]"
-"""
+"""  # tkdnd leaves a 10 s wait for XdndFinished armed after every drop: fired
+    # during a later drag it would end that drag, so each end cancels it.
 
     def __init__(self):
-        open(ROOT + "/drag.tcl", "w").write(self.SCRIPT)
-        self.proc = spawn(["wish", ROOT + "/drag.tcl"], env=DESKTOP, stdin=subprocess.PIPE,
+        self.env, self.pids = DESKTOP, {}
+        for attempt in range(3):  # openbox has been seen, rarely, to end at start; never two at once
+            wm = spawn(["openbox"], env=DESKTOP, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            wait(lambda: "WINDOW" in run("xprop", "-root", "_NET_SUPPORTING_WM_CHECK") or wm.poll() is not None, "wm")
+            if wm.poll() is None:
+                break
+
+    def clients(self):
+        # (window, pid) of each window openbox manages, without walking the window
+        # tree (slow with 40 programs up). A window's pid is asked once, while its
+        # program runs: the X server gives an ended program's window ids out again.
+        ids, alive = re.findall(r"0x[0-9a-f]+", run("xprop", "-root", "_NET_CLIENT_LIST")), {
+            p.pid for p in started if p.poll() is None}
+        self.pids = {x: self.pids[x] if self.pids.get(x) in alive else int(
+            (re.findall(r"= (\d+)", run("xprop", "-id", x, "_NET_WM_PID")) or [0])[0]) for x in ids}
+        return self.pids.items()
+
+    origin = staticmethod(lambda xid, root: (0, 0))  # AT-SPI's desktop coordinates are the screen's
+    key = staticmethod(lambda keys: xdo("key", keys))
+    click = staticmethod(lambda x, y, down: xdo("mousemove", x, y, "mousedown", 1, "mouseup", 1))  # xdotool click sleeps 0.1 s
+    press = staticmethod(lambda x, y: (xdo("mousemove", x, y, "mousedown", 1, "mousemove_relative", 8, 0),
+                                       DRAG.line("grabbed")))
+    over = staticmethod(lambda x, y: (xdo("mousemove", x, y), DRAG.line("status"))[1])  # the target's answer
+    release = staticmethod(lambda: xdo("mouseup", 1))
+    activate = restore = staticmethod(lambda xid: xdo("windowactivate", xid))  # openbox raises it before it is active
+    place = staticmethod(lambda xid: xdo("windowmove", "--sync", xid, 200, 200))
+    minimize = staticmethod(lambda xid: xdo("windowminimize", xid))
+    iconic = staticmethod(lambda xid: "Iconic" in run("xprop", "-id", xid, "WM_STATE"))
+    above = staticmethod(lambda xid: "ABOVE" in run("xprop", "-id", xid, "_NET_WM_STATE"))
+
+
+class GnomeShell(X11):
+    # GNOME Shell's own headless Wayland session, the program and the Tk drag
+    # source X clients of its XWayland: input through virtual devices on
+    # Mutter's seat, window states from Mutter's windows, both over
+    # org.gnome.Shell.Eval. It asks logind at start, so logind comes first.
+
+    def __init__(self):
+        self.logind, home, self.pids = logind(), ROOT + "/home", {}
+        os.makedirs(home + "/.config/glib-2.0/settings")
+        open(home + "/.config/glib-2.0/settings/keyfile", "w").write(  # no lock, no idle, no animations
+            "[org/gnome/desktop/screensaver]\nlock-enabled=false\n[org/gnome/desktop/session]\nidle-delay=uint32 0\n"
+            "[org/gnome/desktop/interface]\nenable-animations=false\n")
+        self.env = dict(DESKTOP, HOME=home, XDG_RUNTIME_DIR=ROOT + "/runtime", GSETTINGS_BACKEND="keyfile",
+                        DBUS_SYSTEM_BUS_ADDRESS=os.environ["DBUS_SYSTEM_BUS_ADDRESS"])
+        for k in ("DISPLAY", "WAYLAND_DISPLAY", "XAUTHORITY", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_DATA_HOME"):
+            self.env.pop(k, None)
+        self.shell, self.bus = None, Gio.bus_get_sync(Gio.BusType.SESSION)
+        for attempt in range(3):  # now and then the shell hangs at start, never answering
+            self.shell and (self.shell.terminate(), self.shell.wait())
+            self.shell = spawn(["gnome-shell", "--headless", "--wayland", "--virtual-monitor", "1280x800",
+                                "--unsafe-mode"], env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            with contextlib.suppress(TimeoutError):
+                wait(lambda: self.eval("!Main.layoutManager._startingUp", quiet=True), "shell")
+                break
+        self.eval("""const C = imports.gi.Clutter, seat = C.get_default_backend().get_default_seat();
+            global.vtPointer = seat.create_virtual_device(C.InputDeviceType.POINTER_DEVICE);
+            global.vtKeys = seat.create_virtual_device(C.InputDeviceType.KEYBOARD_DEVICE); Main.overview.hide()""")
+        display = {k: self.eval(f"GLib.getenv('{k}')") for k in ("DISPLAY", "XAUTHORITY", "WAYLAND_DISPLAY")}
+        os.environ.update(display), self.env.update(display)  # as the shell gives them to its applications
+
+    def eval(self, script, quiet=False):
+        try:
+            ok, out = self.bus.call_sync("org.gnome.Shell", "/org/gnome/Shell", "org.gnome.Shell", "Eval",
+                                         GLib.Variant("(s)", (script,)), None, 0, int(DEADLINE * 1000), None).unpack()
+        except GLib.Error:
+            if quiet:
+                return None
+            raise
+        assert ok, f"{script}: {out}"
+        return out and json.loads(out)
+
+    def window(self, xid, script):  # `script` on Mutter's window `w` of that X window
+        return self.eval(f"(w => {script})(global.display.list_all_windows().find(w => parseInt(w.get_description()) == {xid}))")
+
+    def key(self, keys):  # xdotool's names: "alt+s"; once the focus has settled: the shell's and XWayland's agree
+        wait(lambda: self.eval("(f => f && !f.minimized && parseInt(f.get_description()))(global.display.focus_window)")
+             == int(xdo("getwindowfocus") or 0), "focus settled")
+        names = [{"alt": "Alt_L", "shift": "Shift_L", "super": "Super_L"}.get(k, k) for k in keys.split("+")]
+        self.eval("const C = imports.gi.Clutter, t = GLib.get_monotonic_time(), k = [%s];"
+                  "k.forEach(v => global.vtKeys.notify_keyval(t, v, C.KeyState.PRESSED));"
+                  "k.reverse().forEach(v => global.vtKeys.notify_keyval(t, v, C.KeyState.RELEASED))"
+                  % ",".join("C.KEY_" + n for n in names))
+
+    def pointer(self, *steps):  # (x, y) moves and True/False presses of the first button
+        self.eval("const C = imports.gi.Clutter, p = global.vtPointer, t = GLib.get_monotonic_time();" + "".join(
+            f"p.notify_button(t + {i}, 1, C.ButtonState.{'PRESSED' if s else 'RELEASED'});" if s in (True, False)
+            else f"p.notify_absolute_motion(t + {i}, {s[0]}, {s[1]});" for i, s in enumerate(steps)))
+
+    def move(self, x, y):
+        # Once XWayland has the pointer there, a press goes there and a drag
+        # has entered it.
+        self.pointer((x, y))
+        wait(lambda: xdo("getmouselocation").startswith(f"x:{x} y:{y} "), "pointer moved")
+
+    def click(self, x, y, down):  # a press is lost now and then: again, until the button is down
+        for attempt in range(3):
+            self.move(x, y), self.pointer(True)
+            with contextlib.suppress(TimeoutError):
+                return wait(down, "pressed", DEADLINE / 4) and self.pointer(False)
+            self.pointer(False)
+
+    def press(self, x, y):
+        self.pointer((x, y), True, (x + 8, y)), DRAG.line("grabbed")
+
+    def over(self, x, y):  # the target's answer
+        self.pointer((x, y))
+        return DRAG.line("status")
+
+    def release(self):
+        self.pointer(False)
+
+    def activate(self, xid):  # as the dash does, until XWayland has the focus there too (keys go there)
+        wait(lambda: self.window(xid, "Main.activateWindow(w, global.display.get_current_time_roundtrip())")
+             or int(xdo("getwindowfocus") or 0) == int(xid, 16), "focus")
+
+    restore = activate
+
+    def place(self, xid):  # side by side: XWayland's stacking can lag the shell's, so no window hides another
+        self.placed = getattr(self, "placed", -1) + 1
+        self.window(xid, f"w.move_frame(true, {self.placed % 2 * 600}, {40 + self.placed // 2 % 4 * 180})")
+
+    def minimize(self, xid):  # the user's own: Super+H on the focused window
+        self.activate(xid)
+        wait(lambda: self.window(xid, "w.has_focus()"), "focused")
+        self.key("super+h")
+
+    def iconic(self, xid):
+        return self.window(xid, "w.minimized")
+
+    def above(self, xid):
+        return self.window(xid, "w.is_above()")
+
+
+class Drag:
+    # A window of another toolkit whose drag carries the URIs of the line
+    # written to it last; it reports where it is ("up X Y"), the grab, the
+    # target's acceptance ("status 1" or "status 0") and the drag's end.
+
+    def __init__(self):
+        open(ROOT + "/drag", "w").write(D.DRAG)
+        self.proc = spawn([*D.DRAG_RUN, ROOT + "/drag"], env=D.env, stdin=subprocess.PIPE,
                           stdout=subprocess.PIPE, text=True, bufsize=1)  # lines both ways
         self.lines = queue.Queue()
         threading.Thread(target=lambda: [self.lines.put(l) for l in self.proc.stdout], daemon=True).start()
-        self.at = self.line("up").split()[1:]  # before any window that a new window would take the focus from
+        self.at = [*map(int, self.line("up").split()[1:])]  # before any window that a new window would take the focus from
 
-    def line(self, wanted):
+    def line(self, wanted, timeout=DEADLINE):
         # The next report, past the target's repeated answers while the pointer rests.
-        while (line := self.lines.get(timeout=DEADLINE)).startswith("status") and wanted != "status":
+        while (line := self.lines.get(timeout=timeout)).startswith("status") and wanted != "status":
             pass
         assert line.startswith(wanted), f"drag: {line!r} where {wanted!r} was due"
         return line
 
 
 class Window:
-    # One start of the program, found over AT-SPI and X.
+    # One start of the program, found over AT-SPI and on the desktop.
 
     def __init__(self):
         self.log = tempfile.TemporaryFile(dir=ROOT)
         self.proc = spawn([PROGRAM], cwd=WORK, stdout=subprocess.PIPE, stderr=self.log)
 
-    def point(self, a):
-        # Its middle; for Frame1, the middle of its caption.
-        e = a.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
-        return e.x + e.width // 2, e.y + (6 if a == self.frame1 else e.height // 2)
+    def point(self, a, xid=None, root=None):
+        # Its middle on the screen; for Frame1, the middle of its caption.
+        e, (x, y) = a.queryComponent().getExtents(pyatspi.DESKTOP_COORDS), D.origin(xid or self.xid, root or self.frame)
+        return x + e.x + e.width // 2, y + e.y + (6 if a == self.frame1 else e.height // 2)
 
     def activate(self, xid=None, a=None):
-        xdo("windowactivate", xid or self.xid)  # openbox raises it before it is active
+        D.activate(xid or self.xid)
         wait(lambda: (a or self.frame).getState().contains(pyatspi.STATE_ACTIVE), "active")
 
     def drop(self, *paths, target=None):
@@ -173,14 +303,13 @@ class Window:
         # took them (one file on Label1: and Label1 shows it, the target having finished).
         self.activate()
         print("\t".join(p if "://" in p else "file://" + urllib.parse.quote(os.fsencode(p)) for p in paths), file=DRAG.proc.stdin)
-        xdo("mousemove", *DRAG.at, "mousedown", 1, "mousemove_relative", 8, 0)
-        DRAG.line("grabbed"), xdo("mousemove", *self.point(target or self.label))
-        taken = DRAG.line("status") == "status 1\n"
-        xdo("mouseup", 1), DRAG.line("end")
+        D.press(*DRAG.at)
+        taken = D.over(*self.point(target or self.label)) == "status 1\n"
+        D.release(), DRAG.line("end")
         return taken and (target is not None or len(paths) > 1 or self.label.name == shown(paths[0]))
 
-    def click(self, a):
-        xdo("mousemove", *self.point(a), "mousedown", 1, "mouseup", 1)  # xdotool click sleeps 0.1 s
+    def click(self, a, xid=None, root=None):
+        D.click(*self.point(a, xid, root), lambda: a.getState().contains(pyatspi.STATE_PRESSED))
 
     def box(self):
         # The message box shown now: its texts, its buttons, itself.
@@ -190,22 +319,26 @@ class Window:
         return ([a.name for a in tree(box) if a.getRoleName() == "label" and a.name],
                 [a for a in tree(box) if a.getRoleName() == "push button"], box)
 
-    def box_xid(self):  # the program's X window that is not its main window
-        return wait(lambda: [x for x, pid in clients() if pid == self.proc.pid and x != self.xid], "box")[0]
+    def box_xid(self):  # the program's window that is not its main window
+        return wait(lambda: [x for x, pid in D.clients() if pid == self.proc.pid and x != self.xid], "box")[0]
 
-    def answer(self, button="OK", set_keys=None):
+    def answer(self, button="OK", set_keys=None, click=False):
         # Presses Set (by mouse or `set_keys`) unless None, then the box's
-        # `button` once the box is placed and active; the box's text.
+        # `button` (OK by Enter unless `click`) once the box is placed and
+        # active; the box's text.
         if set_keys is not None:
             self.activate()
-            xdo("key", set_keys) if set_keys else self.click(self.set)
+            D.key(set_keys) if set_keys else self.click(self.set)
         texts, buttons, box = self.box()
-        self.activate(self.box_xid(), box)
-        xdo("key", "Return") if button == "OK" else self.click(next(b for b in buttons if b.name == button))
+        self.activate(xid := self.box_xid(), box)
+        if button == "OK" and not click:
+            D.key("Return")
+        else:
+            self.click(next(b for b in buttons if b.name == button), xid, box)
         return "\n".join(texts)
 
     def iconic(self):
-        return "Iconic" in run("xprop", "-id", self.xid, "WM_STATE")
+        return D.iconic(self.xid)
 
     def end(self):
         # Exit status once the program and what it started are gone (None: still running).
@@ -216,21 +349,21 @@ class Window:
 
 
 def find(*windows):
-    # The windows' programs over AT-SPI (one pass over the desktop a poll), their X windows, controls.
+    # The windows' programs over AT-SPI (one pass over the desktop a poll), their windows, controls.
     def found():
         nonlocal missing
-        apps, xids = {a.get_process_id(): a for a in pyatspi.Registry.getDesktop(0) if a}, dict(map(reversed, clients()))
+        apps, xids = {a.get_process_id(): a for a in pyatspi.Registry.getDesktop(0) if a}, dict(map(reversed, D.clients()))
         missing = [(w.proc.pid in apps, w.proc.pid in xids, w.proc.poll()) for w in windows
                    if w.proc.pid not in apps or w.proc.pid not in xids]
         return not missing and (apps, xids)
     missing = []
     try:
-        apps, xids = wait(found, "programs on AT-SPI and X")
+        apps, xids = wait(found, "programs on AT-SPI and the desktop")
     except TimeoutError:
-        raise TimeoutError(f"(on AT-SPI, on X, exit status) of the programs not found: {missing}") from None
+        raise TimeoutError(f"(on AT-SPI, on the desktop, exit status) of the programs not found: {missing}") from None
     for w in windows:
         w.app, w.xid = apps[w.proc.pid], xids[w.proc.pid]
-        xdo("windowmove", "--sync", w.xid, 200, 200)  # all in one place: the active one is on top
+        D.place(w.xid)  # all in one place: the active one is on top
         w.frame = wait(lambda: next((c for c in w.app if c and c.childCount == 3), None), "frame")
         (w.frame1, w.set, w.cancel), w.label = w.frame, w.frame[0][0]
     return windows
@@ -247,7 +380,8 @@ def logind():  # python-dbusmock's logind; a function that sends PrepareForSleep
 
 def rows():
     # (what, file to arm, program the prompt names, launches at resume,
-    # change after arming, try an .exe of the same name first)
+    # change after arming, try an .exe of the same name first; then how the
+    # window is armed, or not: window_rows())
     rec, shared, fp = RECORDER, FLATPAK + "/share/applications", (
         RECORDER + " run --branch=stable --arch=x86_64 --command=view --file-forwarding ")
     snap, spaced = (make(ROOT + d + "/vorundel-test-recorder", rec) for d in ("/snap/bin", "/bin dir"))
@@ -277,13 +411,28 @@ def rows():
     unassociate = lambda p: mimeapps(  # types that fall back on no other type's application
         f"[Removed Associations]\n{(m := Gio.content_type_guess(p, None)[0])}={DEFAULTS.pop(m)}\n")
     gone, _ = associate(".pdf"), associate(".odt")
-    return out + [(what, make(name), "vorundel-test-recorder", 0, change, False) for what, name, change in [
+    return [r + ("Set",) for r in out] + window_rows()[1:] + [  # openbox's Alt+Tab leaves a minimized window be
+        (what, make(name), "vorundel-test-recorder", 0, change, False, "Set") for what, name, change in [
         ("file deleted after arming", "deleted.txt", os.remove),
         ("file renamed after arming", "renamed.txt", lambda p: os.rename(p, p + ".old")),
         ("file replaced by a folder", "folder.txt", lambda p: (os.remove(p), os.mkdir(p))),
         ("association removed in mimeapps.list", "removed.odt", unassociate),
         ("application's entry deleted", "gone.pdf", lambda p: os.remove(gone)),
         ("resume during the failure message", "during.txt", os.remove)]]
+
+
+RESTORES = ("restore", "alt+shift+Tab")
+
+
+def window_rows():
+    # Set by its access key, OK by Enter (every other row: Set and OK by
+    # Enter) or by click; the user's own minimize; restored after arming.
+    # GNOME's switcher lists the windows on screen first, minimized ones last:
+    # Alt+Shift+Tab reaches the only one minimized, so that row comes first.
+    return [(what, make(name), "vorundel-test-recorder", launches, None, False, how) for what, name, launches, how in [
+        ("restored by Alt+Shift+Tab", "alt-tab.txt", 0, "alt+shift+Tab"),
+        ("Set by Alt+S, OK by Enter", "enter.txt", 1, "alt+s"), ("OK by click", "click.txt", 1, "click"),
+        ("minimized by the user", "own.txt", 1, "own"), ("restored from the dash", "dash.txt", 0, "restore")]]
 
 
 def first_window(w):
@@ -325,57 +474,75 @@ def first_window(w):
     check(w.end() == 0 and not os.listdir(RECORDS), "Cancel's access key ends the program, nothing opened")
 
 
-def main():
-    bus = spawn(["dbus-daemon", "--session", "--nofork", "--print-address", "--address=unix:path=" + ROOT + "/bus"],
-                stdout=subprocess.PIPE, text=True)
-    os.environ["DBUS_SYSTEM_BUS_ADDRESS"] = bus.stdout.readline().strip()  # activatable: XDG_DATA_HOME's services
-    for attempt in range(3):  # openbox has been seen, rarely, to end at start; never two at once
-        wm = spawn(["openbox"], env=DESKTOP, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        wait(lambda: "WINDOW" in run("xprop", "-root", "_NET_SUPPORTING_WM_CHECK") or wm.poll() is not None, "wm")
-        if wm.poll() is None:
-            break
-    global DRAG
-    DRAG, _, _ = Drag(), associate(".txt"), associate(".exe", mime="application/x-ms-dos-executable")
-    associate("", mime="inode/directory")  # a folder opened at resume would be recorded
-    first_window(find(Window())[0])
-    emit, stop = logind()
-    table = rows()
-    *windows, restored, closed = find(*(Window() for _ in range(len(table) + 2)))
-    emit(False), emit(True)  # nothing is armed yet: nothing happens
+def arm(table):
+    # Every row's window armed (or not) as the row says, side by side, and a
+    # window closed later; one resume reaches them all.
+    *windows, closed = find(*(Window() for _ in range(len(table) + 1)))
     check(closed.drop(make("closed.txt")), "drop on the window closed later")
-    for (what, path, program, _, _, exe), w in zip(table, windows):
+    for (what, path, program, _, _, exe, how), w in zip(table, windows):
         if exe:  # Label1 shows it, the confirmation names it, Cancel arms nothing
             check(w.drop(exe := make(path[:-4] + ".exe")) and w.answer("キャンセル", "")
                   == prompt(shown(exe), "kPromptTailExecutable") and not w.iconic(), what + ": .exe")
-        check(w.drop(path) and w.answer(set_keys="") == prompt(program), what + ": Label1, prompt")
+        check(w.drop(path) and (how == "own" or w.answer(set_keys="alt+s" if how == "alt+s" else "", click=how == "click")
+                                == prompt(program)), what + ": Label1, prompt")
+        how == "own" and D.minimize(w.xid)
         wait(w.iconic, what + ": minimized")
-    restored.drop(make("restored.txt")), restored.answer(set_keys="alt+s")
-    wait(restored.iconic, "restored row minimized")
+        if how in RESTORES:
+            D.restore(w.xid) if how == "restore" else D.key(how)
+            wait(lambda: not w.iconic() and w.frame.getState().contains(pyatspi.STATE_ACTIVE), what + ": restored")
+    return windows, closed
+
+
+def resume(table, emit, stop):
+    windows, closed = arm(table)
+    armed = [how not in RESTORES for *_, how in table]  # what the user sees now is what resumes
+    for (what, *_), w, a in zip(table, windows, armed):
+        check(w.iconic() == a, what + (": minimized" if a else ": on screen"))
     emit(True)
-    restored.activate()
-    [change(path) for _, path, _, _, change, _ in table if change]
+    [change(path) for _, path, _, _, change, _, _ in table if change]
     stop()
     emit, stop = logind()  # restarted between arming and resume
     emit(False)
-    for (what, _, _, launches, _, _), w in zip(table, windows):
-        check(launches or w.box()[0] == [T["kLaunchFailed"]] and w.iconic() and "ABOVE" in run(
-            "xprop", "-id", w.box_xid(), "_NET_WM_STATE"), what + ": the failure message, in front")
+    for (what, _, _, launches, *_), w, a in zip(table, windows, armed):
+        check(launches or not a or w.box()[0] == [T["kLaunchFailed"]] and w.iconic() and D.above(w.box_xid()),
+              what + ": the failure message, in front")
     make("during.txt"), emit(False)  # a resume during the failure messages does nothing
-    for (what, _, _, launches, _, _), w in zip(table, windows):
-        launches or w.answer()
+    for (what, _, _, launches, *_), w, a in zip(table, windows, armed):
+        a and not launches and w.answer()
+        if not a:  # left running on screen: Cancel ends it
+            check(w.proc.poll() is None, what + ": still running") and (w.activate(), w.click(w.cancel))
         check(w.end() == 0, what + ": exit status")
-    restored.click(restored.cancel)
-    check(restored.end() == 0, "restored, then Cancel: exit status")
-    closed.activate(), xdo("key", "alt+F4")
+    closed.activate(), D.key("alt+F4")
     check(closed.end() == 0, "closed: exit status")
-    got = [os.fsdecode(open(os.path.join(RECORDS, n), "rb").read()).split("\0")[:-1]
-           for n in os.listdir(RECORDS) if not n.startswith(".")]
-    for what, path, program, launches, _, _ in table:
+    got = [os.fsdecode(open(n, "rb").read()).split("\0")[:-1] + [os.remove(n)][1:] for n in (
+        os.path.join(RECORDS, n) for n in os.listdir(RECORDS) if not n.startswith("."))]  # the next round's afresh
+    for what, path, program, launches, _, _, _ in table:
         check(sum(r[1:].count(path) for r in got) == launches, f"{what}: opened once, or not at all")
     check(len(got) == sum(r[3] for r in table), "nothing else opened: " + repr(got))
     check(all(r[0] in (WORK, "/") for r in got), "launched in the program's folder")
-    check([re.fullmatch(r"id=vorundel-.+_TIME[1-9]\d*", r[-1]) is not None for r in got if r[1].endswith(".tex")]
-          == [True], "a startup id with the X server's time")
+    check(all(re.fullmatch(r"id=vorundel-.+_TIME[1-9]\d*", r[-1]) for r in got if r[1].endswith(".tex")),
+          "a startup id with the X server's time")
+    return emit, stop
+
+
+def main():
+    global D, DRAG
+    bus = spawn(["dbus-daemon", "--session", "--nofork", "--print-address", "--address=unix:path=" + ROOT + "/bus"],
+                stdout=subprocess.PIPE, text=True)
+    os.environ["DBUS_SYSTEM_BUS_ADDRESS"] = bus.stdout.readline().strip()  # activatable: XDG_DATA_HOME's services
+    D = GnomeShell() if GNOME else X11()
+    DRAG, _, _ = Drag(), associate(".txt"), associate(".exe", mime="application/x-ms-dos-executable")
+    associate("", mime="inode/directory")  # a folder opened at resume would be recorded
+    if GNOME:  # the rows of the window's states
+        emit, stop = D.logind
+        table = lambda: window_rows() + [("file deleted after arming", make("deleted.txt"), "vorundel-test-recorder",
+                                          0, os.remove, False, "Set")]
+    else:
+        first_window(find(Window())[0])
+        emit, stop, table = *logind(), rows
+    emit(False), emit(True)  # nothing is armed yet: nothing happens
+    for _ in range(ROUNDS):
+        emit, stop = resume(table(), emit, stop)
     check(all("pwned" not in fs for top in (ROOT, os.getcwd()) for _, _, fs in os.walk(top)), "a name ran")
 
 
@@ -383,6 +550,10 @@ if __name__ == "__main__":
     try:
         main()
     finally:
-        [p.kill() or p.wait() for p in reversed(started)]
+        for p in reversed(started):  # a signal the shell handles: it takes XWayland's files in /tmp with it
+            p.terminate()
+            with contextlib.suppress(subprocess.TimeoutExpired):
+                p.wait(DEADLINE)
+            p.kill(), p.wait()
         shutil.rmtree(ROOT, ignore_errors=True)
     sys.exit(f"{len(failures)} failed" if failures else 0)

@@ -14,9 +14,9 @@ appstreamcli validate-tree --no-net "$tmp/p" >/dev/null || fail "appstreamcli va
 cpack -G DEB -B "$tmp/deb" --config "$build/CPackConfig.cmake" >/dev/null || fail cpack
 deb=$(ls "$tmp"/deb/*.deb) || exit 1
 depends=$(dpkg-deb --field "$deb" Depends)
-for p in libqt6widgets6 libqt6gui6 libqt6core6 libglib2.0-0 libfontconfig1 qt6-qpa-plugins shared-mime-info
+for p in libqt6widgets6 libqt6gui6 libqt6core6 libglib2.0-0 libfontconfig1 shared-mime-info
 do [[ $depends == *$p* ]] || fail "Depends lacks $p: $depends"; done
-[ "$(dpkg-deb --field "$deb" Recommends)" = "fonts-ipafont-gothic, qt6-translations-l10n" ] || fail Recommends
+[ "$(dpkg-deb --field "$deb" Recommends)" = "fonts-ipafont-gothic, qt6-translations-l10n, xwayland" ] || fail Recommends
 [ "$(dpkg-deb --field "$deb" Package)" = vorundel ] || fail Package
 contents=$(dpkg-deb --contents "$deb")
 # The package is the installed tree: every file of it, each icon size.

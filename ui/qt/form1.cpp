@@ -1,6 +1,7 @@
 #include "ui/qt/form1.h"
 
 #include <malloc.h>
+#include <xcb/xcb.h>
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -10,6 +11,9 @@
 #include <QLabel>
 #include <QMimeData>
 #include <QPushButton>
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
 
 #include "core/form1_logic.h"
 #include "core/texts.h"
@@ -37,6 +41,36 @@ std::optional<std::u16string> SingleLocalFile(const QMimeData* data) {
   const QByteArray uris = data->data(kUriList);
   return linux_desktop::FileOfUriList(std::string_view(
       uris.constData(), static_cast<std::size_t>(uris.size())));
+}
+
+// Whether the window manager has the window iconic, from its WM_STATE on
+// the server. Qt's own state misses a restore that comes before Qt has read
+// the minimize: it keeps the state our minimize gave it, on screen or not.
+bool Iconic(const QWidget& window) {
+  const auto* x11 =
+      qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+  if (x11 == nullptr) {
+    return window.isMinimized();
+  }
+  xcb_connection_t* x = x11->connection();
+  const auto free = [](void* p) { std::free(p); };
+  const std::unique_ptr<xcb_intern_atom_reply_t, decltype(free)> atom(
+      xcb_intern_atom_reply(x, xcb_intern_atom(x, 1, 8, "WM_STATE"), nullptr),
+      free);
+  if (!atom) {
+    return false;
+  }
+  const std::unique_ptr<xcb_get_property_reply_t, decltype(free)> state(
+      xcb_get_property_reply(
+          x,
+          xcb_get_property(x, 0, static_cast<xcb_window_t>(window.winId()),
+                           atom->atom, atom->atom, 0, 1),
+          nullptr),
+      free);
+  constexpr std::uint32_t kIconicState = 3;
+  return state && xcb_get_property_value_length(state.get()) >= 4 &&
+         *static_cast<const std::uint32_t*>(
+             xcb_get_property_value(state.get())) == kIconicState;
 }
 
 bool WindowStateIsReported() {
@@ -155,7 +189,7 @@ QMessageBox::StandardButton Form1::ExecMessageBox(QMessageBox& box) {
 }
 
 int Form1::WindowState() const {
-  return minimized_.IsMinimized(isMinimized()) ? kWindowStateMinimized
+  return minimized_.IsMinimized(Iconic(*this)) ? kWindowStateMinimized
                                                : kWindowStateNormal;
 }
 

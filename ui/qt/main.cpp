@@ -2,15 +2,41 @@
 #include <QIcon>
 #include <QPixmapCache>
 #include <QTranslator>
+#include <vector>
 
 #include "ui/qt/form1.h"
 #include "ui/qt/qt_translations.h"
+
+namespace {
+
+// A Wayland compositor tells a native client neither that its window was
+// minimized nor that it was restored, and GNOME Shell undoes a minimize
+// that races the focus it gives back when a box closes. As an X client
+// through XWayland the window manager reports both, as on X11. So where the
+// desktop offers an X display and the user has chosen no Qt platform, the
+// window is an X window; `-platform` first, so that one given by the user
+// still wins.
+std::vector<char*> Arguments(int argc, char* argv[]) {
+  std::vector<char*> arguments(argv, argv + argc);
+  if (!qEnvironmentVariableIsEmpty("DISPLAY") &&
+      qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+    static char platform[] = "-platform";
+    static char xcb[] = "xcb";
+    arguments.insert(arguments.begin() + (argc > 0 ? 1 : 0), {platform, xcb});
+  }
+  arguments.push_back(nullptr);
+  return arguments;
+}
+
+}  // namespace
 
 int main(int argc, char* argv[]) {
   // logind's notifications arrive through GLib's main loop, which Qt runs
   // as its own event loop unless told not to.
   qunsetenv("QT_NO_GLIB");
-  QApplication application(argc, argv);
+  std::vector<char*> arguments = Arguments(argc, argv);
+  int count = static_cast<int>(arguments.size()) - 1;
+  QApplication application(count, arguments.data());
   // The message boxes' buttons in the user's language, as Windows gives
   // them.
   QTranslator qtTranslations;
