@@ -103,8 +103,6 @@ case "${1-}" in
     done
     LANG=C.UTF-8 wine reg add "$fonts" /v "ＭＳ Ｐゴシック" /d IPAPGothic \
       /f >/dev/null
-    # Without a window manager every window close costs Wine ~2 s.
-    wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null
     finish
     ;;
   --exec)

@@ -1,28 +1,24 @@
-// Stands in for an application in the tests' associations:
-//   vorundel_test_opener.exe PATH
-// appends PATH and a line feed (UTF-16) to the file named by
-// VORUNDEL_RECORD, then signals the event "VorundelOpened" so that the
-// test can stop waiting.
+// Stands in for an application in the tests' associations, as recorder.sh
+// does on Linux: writes the folder it was started in and each argument,
+// each ended by a NUL (UTF-8), into a file of its own in the folder
+// VORUNDEL_RECORD_DIR names; the file appears whole.
 #include <windows.h>
 
-#include <cstdio>
-#include <memory>
 #include <string>
 
 int wmain(int argc, wchar_t** argv) {
-  const wchar_t* record = _wgetenv(L"VORUNDEL_RECORD");
-  std::unique_ptr<FILE, int (*)(FILE*)> file(
-      argc == 2 && record != nullptr ? _wfopen(record, L"ab") : nullptr,
-      &fclose);
-  const std::wstring line = std::wstring(argc == 2 ? argv[1] : L"") + L"\n";
-  // Closed before the event: the test reads the record once signalled.
-  if (!file ||
-      fwrite(line.data(), sizeof(wchar_t), line.size(), file.get()) !=
-          line.size() ||
-      fclose(file.release()) != 0) {
-    return 2;
+  std::wstring text(32768, L'\0'), dir = _wgetenv(L"VORUNDEL_RECORD_DIR");
+  text.resize(GetCurrentDirectoryW(32768, text.data()));
+  for (int i = 1; i < argc; ++i) {
+    text += L'\0' + std::wstring(argv[i]);
   }
-  const std::unique_ptr<void, BOOL(WINAPI*)(HANDLE)> opened(
-      OpenEventW(EVENT_MODIFY_STATE, FALSE, L"VorundelOpened"), &CloseHandle);
-  return opened && SetEvent(opened.get()) ? 0 : 3;
+  text += L'\0';
+  std::string bytes(text.size() * 4, '\0');
+  bytes.resize(WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), bytes.data(), int(bytes.size()),
+                                   nullptr, nullptr));
+  const std::wstring name = dir + L"\\" + std::to_wstring(GetCurrentProcessId());
+  const HANDLE file = CreateFileW((name + L".part").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+  DWORD written = 0;
+  const bool ok = file != INVALID_HANDLE_VALUE && WriteFile(file, bytes.data(), DWORD(bytes.size()), &written, nullptr);
+  return ok && CloseHandle(file) && MoveFileW((name + L".part").c_str(), name.c_str()) ? 0 : 2;
 }
