@@ -20,6 +20,13 @@
 #include <string>
 #include <vector>
 
+#include "ui/win32/message_box_flags.h"
+
+// Wine gives no box WS_EX_TOPMOST: the flags that keep the failure message
+// in front on Windows are checked here.
+static_assert(vorundel::win32::MessageBoxFlags(0x30, true) == (0x30 | MB_SETFOREGROUND | MB_TOPMOST));
+static_assert(vorundel::win32::MessageBoxFlags(0x41, false) == 0x41);
+
 namespace {
 
 std::wstring Wide(const std::string& s) {
@@ -56,13 +63,23 @@ std::string Rect(HWND w) {
          std::to_string(r.right - r.left) + "," + std::to_string(r.bottom - r.top) + "]";
 }
 
+// The top-level windows, all at once: a walk window by window would skip
+// those raised meanwhile.
+std::vector<HWND> Tops() {
+  std::vector<HWND> tops;
+  EnumWindows([](HWND w, LPARAM to) { return reinterpret_cast<std::vector<HWND>*>(to)->push_back(w), TRUE; },
+              reinterpret_cast<LPARAM>(&tops));
+  return tops;
+}
+
 HWND Form(const std::string& xid) {
   const auto id = reinterpret_cast<HANDLE>(std::stoull(xid, nullptr, 0));
-  HWND found = nullptr;
-  for (HWND w = nullptr; !found && (w = FindWindowExW(nullptr, w, nullptr, nullptr));) {
-    found = GetPropW(w, L"__wine_x11_whole_window") == id ? w : nullptr;
+  for (HWND w : Tops()) {
+    if (GetPropW(w, L"__wine_x11_whole_window") == id) {
+      return w;
+    }
   }
-  return found;
+  return nullptr;
 }
 
 // Controls in z order: class, text, screen rectangle, focused, style.
@@ -80,7 +97,8 @@ std::string Controls(HWND parent, HWND focus) {
 
 std::string Look(HWND form) {
   DWORD pid = 0;
-  GUITHREADINFO info{sizeof(info)};
+  GUITHREADINFO info{};
+  info.cbSize = sizeof(info);
   GetGUIThreadInfo(GetWindowThreadProcessId(form, &pid), &info);
   RECT client;
   GetClientRect(form, &client);
@@ -90,10 +108,11 @@ std::string Look(HWND form) {
                     std::to_string(client.right - client.left) + "," + std::to_string(client.bottom - client.top) +
                     "],\"controls\":" + Controls(form, info.hwndFocus) + ",\"boxes\":[";
   int boxes = 0;
-  for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, L"#32770", nullptr));) {
+  for (HWND w : Tops()) {
     DWORD owner = 0;
+    wchar_t name[8] = {};
     GetWindowThreadProcessId(w, &owner);
-    if (owner == pid && IsWindowVisible(w)) {
+    if (owner == pid && IsWindowVisible(w) && GetClassNameW(w, name, 8) && std::wstring(name) == L"#32770") {
       out += (boxes++ ? ",{" : "{") + std::string("\"controls\":") + Controls(w, info.hwndFocus) + "}";
     }
   }
@@ -164,7 +183,7 @@ int main() {
     } else if (a[0] == "click" && form && a.size() == 3) {
       DWORD pid = 0;
       GetWindowThreadProcessId(form, &pid);
-      for (HWND w = nullptr; (w = FindWindowExW(nullptr, w, nullptr, nullptr));) {
+      for (HWND w : Tops()) {
         DWORD owner = 0;
         GetWindowThreadProcessId(w, &owner);
         HWND button = owner == pid ? FindWindowExW(w, nullptr, L"Button", Wide(a[2]).c_str()) : nullptr;
