@@ -65,10 +65,14 @@ std::string Rect(HWND w) {
 
 // The top-level windows, all at once: a walk window by window would skip
 // those raised meanwhile.
+BOOL CALLBACK Add(HWND w, LPARAM to) {
+  reinterpret_cast<std::vector<HWND>*>(to)->push_back(w);
+  return TRUE;
+}
+
 std::vector<HWND> Tops() {
   std::vector<HWND> tops;
-  EnumWindows([](HWND w, LPARAM to) { return reinterpret_cast<std::vector<HWND>*>(to)->push_back(w), TRUE; },
-              reinterpret_cast<LPARAM>(&tops));
+  EnumWindows(&Add, reinterpret_cast<LPARAM>(&tops));
   return tops;
 }
 
