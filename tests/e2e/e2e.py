@@ -223,29 +223,26 @@ class Wine(X11):
 
     def attach(self, windows):
         for w in windows:  # Wine asks no other process's window for HTTRANSPARENT: drops would land on Frame1
-            wait(lambda: self.ask("raise", w.xid) == "ok", "Label1 raised")
+            check(self.ask("raise", w.xid) == "ok", "Label1 raised")
 
     def look(self, w):
-        v = json.loads(self.ask("look", w.xid))
-        if not v:
+        if not (v := json.loads(self.ask("look", w.xid))):
             return None
         control = lambda c: NS(kind=c[0], text=c[0] == "Button" and c[1].replace("&", "") or c[1], rect=tuple(c[2]),
                                focused=c[3], style=c[4], down=None)
-        controls = {c.text: c for c in map(control, v["controls"]) if c.kind == "Button"}
-        box = v["boxes"] and v["boxes"][0]
-        return NS(client=tuple(v["client"]), active=v["active"], controls={
-            "frame1": controls.get(T["kFrame1Caption"]), "set": controls.get(T["kCmdSetCaption"].replace("&", "")),
-            "cancel": controls.get(T["kCmdCancelCaption"].replace("&", "")),
-            "label": next(c for c in map(control, v["controls"]) if c.kind == "Static")},
-            box=box and NS(text="\n".join(c[1] for c in box["controls"] if c[0] == "Static" and c[1]).replace("\r", ""),
-                           buttons={c[1]: control(c) for c in box["controls"] if c[0] == "Button"}))
+        parts = {c.kind == "Static" and "label" or c.text: c for c in map(control, v["controls"])}
+        names = {"frame1": "kFrame1Caption", "set": "kCmdSetCaption", "cancel": "kCmdCancelCaption"}
+        return NS(client=tuple(v["client"]), active=v["active"], controls=dict(
+            {k: parts.get(T[t].replace("&", "")) for k, t in names.items()}, label=parts["label"]),
+            box=v["box"] and NS(text="\n".join(c[1] for c in v["box"] if c[0] == "Static" and c[1]).replace("\r", ""),
+                                buttons={c[1]: control(c) for c in v["box"] if c[0] == "Button"}))
 
     def above(self, w):  # Wine gives a box no WS_EX_TOPMOST (see hand.cpp): on the screen, then
         return "IsViewable" in run("xwininfo", "-id", w.box_xid())
 
     def power(self, windows, *events):  # as Windows sends them: a sleep, an unattended wake, the user's return
         pbt = {"S": "4", "A": "18", "U": "18\t7"}
-        return all(self.ask("power", w.xid, *(pbt[e] for e in events)) == "1" for w in windows)
+        return all(self.ask("power", w.xid, *(pbt[e] for e in events)) == "ok" for w in windows)
 
 
 class GnomeShell(X11):

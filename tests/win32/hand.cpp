@@ -2,7 +2,7 @@
 // power notifications as the system sends them, make shortcuts and
 // read-only keys. One command a line on stdin (tab-separated, UTF-8), one
 // answer a line on stdout:
-//   look XID          the window of that X id and its process's boxes (JSON)
+//   look XID          the window of that X id, and its process's boxes (JSON)
 //   raise XID         Label1 above Frame1 (see docs/reliability.md)
 //   click XID TEXT    clicks (posts) its button, or its box's, of that text
 //   power XID PBT...  each sent, answered at once with TRUE: 1, else 0
@@ -14,8 +14,8 @@
 #include <shlobj.h>
 #include <wrl/client.h>
 
+#include <cstdio>
 #include <iostream>
-#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -35,124 +35,104 @@ std::wstring Wide(const std::string& s) {
   return w;
 }
 
-std::string Json(const std::wstring& w) {
-  std::string out = "\"";
-  for (wchar_t c : w) {
-    if (c == L'"' || c == L'\\' || c < 0x20) {
-      char escaped[8];
-      snprintf(escaped, sizeof escaped, "\\u%04x", unsigned(c));
-      out += escaped;
-    } else {
-      char bytes[4];
-      out.append(bytes, WideCharToMultiByte(CP_UTF8, 0, &c, 1, bytes, 4, nullptr, nullptr));
-    }
-  }
-  return out + "\"";
-}
-
-std::wstring Text(HWND w) {
-  std::wstring text(GetWindowTextLengthW(w) + 1, L'\0');
-  text.resize(GetWindowTextW(w, text.data(), int(text.size())));
-  return text;
-}
-
-std::string Rect(HWND w) {
-  RECT r;
-  GetWindowRect(w, &r);
-  return "[" + std::to_string(r.left) + "," + std::to_string(r.top) + "," +
-         std::to_string(r.right - r.left) + "," + std::to_string(r.bottom - r.top) + "]";
-}
-
-// The top-level windows, all at once: a walk window by window would skip
-// those raised meanwhile.
 BOOL CALLBACK Add(HWND w, LPARAM to) {
   reinterpret_cast<std::vector<HWND>*>(to)->push_back(w);
   return TRUE;
 }
 
-std::vector<HWND> Tops() {
-  std::vector<HWND> tops;
-  EnumWindows(&Add, reinterpret_cast<LPARAM>(&tops));
-  return tops;
+// Children in z order, or the top-level windows, all at once: a walk window
+// by window would skip those raised meanwhile.
+std::vector<HWND> Windows(HWND parent = nullptr) {
+  std::vector<HWND> all;
+  parent ? EnumChildWindows(parent, &Add, LPARAM(&all)) : EnumWindows(&Add, LPARAM(&all));
+  return all;
 }
 
-HWND Form(const std::string& xid) {
+DWORD Process(HWND w) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(w, &pid);
+  return pid;
+}
+
+// The top-level window of that X window, or of its process and class.
+HWND Find(const std::string& xid, const wchar_t* name = nullptr) {
   const auto id = reinterpret_cast<HANDLE>(std::stoull(xid, nullptr, 0));
-  for (HWND w : Tops()) {
-    if (GetPropW(w, L"__wine_x11_whole_window") == id) {
+  HWND form = nullptr;
+  wchar_t is[16] = {};
+  for (HWND w : Windows()) {
+    form = form ? form : GetPropW(w, L"__wine_x11_whole_window") == id ? w : nullptr;
+  }
+  for (HWND w : Windows()) {
+    if (name && form && Process(w) == Process(form) && IsWindowVisible(w) && GetClassNameW(w, is, 16) &&
+        std::wstring(is) == name) {
       return w;
     }
   }
-  return nullptr;
+  return name ? nullptr : form;
 }
 
-// Controls in z order: class, text, screen rectangle, focused, style.
+// [class, text (\u escapes), screen rectangle, focused, style] of each child.
 std::string Controls(HWND parent, HWND focus) {
   std::string out = "[";
-  for (HWND c = GetWindow(parent, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
-    wchar_t name[64] = {};
-    GetClassNameW(c, name, 64);
-    out += (out.size() > 1 ? "," : "") + std::string("[") + Json(name) + "," + Json(Text(c)) +
-           "," + Rect(c) + "," + (c == focus ? "true" : "false") + "," +
-           std::to_string(GetWindowLongW(c, GWL_STYLE)) + "]";
+  for (HWND c : Windows(parent)) {
+    wchar_t name[16] = {}, text[4096] = {};
+    char fields[160];
+    RECT r;
+    GetClassNameW(c, name, 16), GetWindowTextW(c, text, 4096), GetWindowRect(c, &r);
+    snprintf(fields, sizeof fields, "%s[\"%ls\",\"", out.size() > 1 ? "," : "", name);
+    out += fields;
+    for (const wchar_t* t = text; *t; ++t) {
+      snprintf(fields, sizeof fields, "\\u%04x", unsigned(*t));
+      out += fields;
+    }
+    snprintf(fields, sizeof fields, "\",[%ld,%ld,%ld,%ld],%s,%ld]", r.left, r.top, r.right - r.left,
+             r.bottom - r.top, c == focus ? "true" : "false", GetWindowLongW(c, GWL_STYLE));
+    out += fields;
   }
   return out + "]";
 }
 
-std::string Look(HWND form) {
-  DWORD pid = 0;
+std::string Look(HWND form, HWND box) {
   GUITHREADINFO info{};
   info.cbSize = sizeof(info);
-  GetGUIThreadInfo(GetWindowThreadProcessId(form, &pid), &info);
-  RECT client;
-  GetClientRect(form, &client);
-  MapWindowPoints(form, nullptr, reinterpret_cast<POINT*>(&client), 2);
-  std::string out = "{\"active\":" + std::string(GetForegroundWindow() == form ? "true" : "false") +
-                    ",\"client\":[" + std::to_string(client.left) + "," + std::to_string(client.top) + "," +
-                    std::to_string(client.right - client.left) + "," + std::to_string(client.bottom - client.top) +
-                    "],\"controls\":" + Controls(form, info.hwndFocus) + ",\"boxes\":[";
-  int boxes = 0;
-  for (HWND w : Tops()) {
-    DWORD owner = 0;
-    wchar_t name[8] = {};
-    GetWindowThreadProcessId(w, &owner);
-    if (owner == pid && IsWindowVisible(w) && GetClassNameW(w, name, 8) && std::wstring(name) == L"#32770") {
-      out += (boxes++ ? ",{" : "{") + std::string("\"controls\":") + Controls(w, info.hwndFocus) + "}";
-    }
-  }
-  return out + "]}";
+  GetGUIThreadInfo(GetWindowThreadProcessId(form, nullptr), &info);
+  RECT c;
+  GetClientRect(form, &c);
+  MapWindowPoints(form, nullptr, reinterpret_cast<POINT*>(&c), 2);
+  char head[128];
+  snprintf(head, sizeof head, "{\"active\":%s,\"client\":[%ld,%ld,%ld,%ld],\"controls\":",
+           GetForegroundWindow() == form ? "true" : "false", c.left, c.top, c.right - c.left, c.bottom - c.top);
+  return head + Controls(form, info.hwndFocus) + ",\"box\":" + (box ? Controls(box, info.hwndFocus) : "null") + "}";
 }
 
-std::string Link(const std::wstring& link, const std::wstring& target, const std::wstring& arguments) {
+HRESULT Link(const std::wstring& link, const std::wstring& target, const std::wstring& arguments) {
   Microsoft::WRL::ComPtr<IShellLinkW> shortcut;
   Microsoft::WRL::ComPtr<IPersistFile> file;
+  PIDLIST_ABSOLUTE item = nullptr;
   HRESULT hr = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&shortcut));
   if (SUCCEEDED(hr) && target.starts_with(L"::")) {
-    PIDLIST_ABSOLUTE id = nullptr;
-    hr = SHParseDisplayName(target.c_str(), nullptr, &id, 0, nullptr);
-    hr = SUCCEEDED(hr) ? shortcut->SetIDList(id) : hr;
-    ILFree(id);
+    hr = SHParseDisplayName(target.c_str(), nullptr, &item, 0, nullptr);
+    hr = SUCCEEDED(hr) ? shortcut->SetIDList(item) : hr;
+    ILFree(item);
   } else if (SUCCEEDED(hr)) {
     hr = shortcut->SetPath(target.c_str());
   }
   hr = SUCCEEDED(hr) ? shortcut->SetArguments(arguments.c_str()) : hr;
   hr = SUCCEEDED(hr) ? shortcut.As(&file) : hr;
-  hr = SUCCEEDED(hr) ? file->Save(link.c_str(), TRUE) : hr;
-  return SUCCEEDED(hr) ? "ok" : "error " + std::to_string(hr);
+  return SUCCEEDED(hr) ? file->Save(link.c_str(), TRUE) : hr;
 }
 
-std::string ReadOnly(const std::wstring& subkey) {
+bool ReadOnly(const std::wstring& subkey) {
   HKEY key = nullptr;
-  PSECURITY_DESCRIPTOR descriptor = nullptr;
-  if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, (L"Software\\Classes\\" + subkey).c_str(), 0, WRITE_DAC, &key) ||
-      !ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:(D;;0x6;;;WD)(A;;KA;;;WD)", SDDL_REVISION_1,
-                                                            &descriptor, nullptr)) {
-    return "error";
-  }
-  const LSTATUS status = RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, descriptor);
-  LocalFree(descriptor);
+  PSECURITY_DESCRIPTOR denied = nullptr;
+  const bool done =
+      RegOpenKeyExW(HKEY_LOCAL_MACHINE, (L"Software\\Classes\\" + subkey).c_str(), 0, WRITE_DAC, &key) == 0 &&
+      ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:(D;;0x6;;;WD)(A;;KA;;;WD)", SDDL_REVISION_1,
+                                                           &denied, nullptr) &&
+      RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, denied) == 0;
+  LocalFree(denied);
   RegCloseKey(key);
-  return status == ERROR_SUCCESS ? "ok" : "error";
+  return done;
 }
 
 }  // namespace
@@ -160,45 +140,37 @@ std::string ReadOnly(const std::wstring& subkey) {
 int main() {
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   for (std::string line; std::getline(std::cin, line);) {
-    std::vector<std::string> a;
+    std::vector<std::string> a(1);
     std::istringstream fields(line);
     for (std::string f; std::getline(fields, f, '\t');) {
       a.push_back(f);
     }
-    std::string answer = "error";
-    HWND form = a.size() > 1 && a[0] != "link" && a[0] != "readonly" ? Form(a[1]) : nullptr;
-    if (a.empty()) {
+    a.resize(std::max<std::size_t>(a.size(), 4));
+    const std::string& command = a[1];
+    HWND form = command == "link" || command == "readonly" || a[2].empty() ? nullptr : Find(a[2]);
+    bool ok = form != nullptr;
+    if (command == "look") {
+      std::cout << (form ? Look(form, Find(a[2], L"#32770")) : "null") << std::endl;
       continue;
-    }
-    if (a[0] == "look") {
-      answer = form ? Look(form) : "null";
-    } else if (a[0] == "raise" && form) {
+    } else if (command == "raise" && form) {
       HWND label1 = GetWindow(GetWindow(form, GW_CHILD), GW_HWNDLAST);
-      answer = SetWindowPos(label1, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE) ? "ok" : answer;
-    } else if (a[0] == "power" && form) {
-      answer = "1";
-      for (std::size_t i = 2; i < a.size(); ++i) {
+      ok = SetWindowPos(label1, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    } else if (command == "click" && form) {
+      HWND box = Find(a[2], L"#32770"), button = FindWindowExW(form, nullptr, L"Button", Wide(a[3]).c_str());
+      button = button ? button : box ? FindWindowExW(box, nullptr, L"Button", Wide(a[3]).c_str()) : nullptr;
+      ok = button && PostMessageW(button, BM_CLICK, 0, 0);
+    } else if (command == "power") {
+      for (std::size_t i = 3; ok && i < a.size() && !a[i].empty(); ++i) {
         DWORD_PTR result = 0;
-        if (!SendMessageTimeoutW(form, WM_POWERBROADCAST, std::stoul(a[i]), 0, SMTO_ABORTIFHUNG, 2000, &result) ||
-            result != TRUE) {
-          answer = "0";
-        }
+        ok = SendMessageTimeoutW(form, WM_POWERBROADCAST, std::stoul(a[i]), 0, SMTO_ABORTIFHUNG, 2000, &result) &&
+             result == TRUE;
       }
-    } else if (a[0] == "click" && form && a.size() == 3) {
-      DWORD pid = 0;
-      GetWindowThreadProcessId(form, &pid);
-      for (HWND w : Tops()) {
-        DWORD owner = 0;
-        GetWindowThreadProcessId(w, &owner);
-        HWND button = owner == pid ? FindWindowExW(w, nullptr, L"Button", Wide(a[2]).c_str()) : nullptr;
-        answer = button && PostMessageW(button, BM_CLICK, 0, 0) ? "ok" : answer;
-      }
-    } else if (a[0] == "link" && a.size() >= 3) {
-      answer = Link(Wide(a[1]), Wide(a[2]), a.size() > 3 ? Wide(a[3]) : L"");
-    } else if (a[0] == "readonly" && a.size() == 2) {
-      answer = ReadOnly(Wide(a[1]));
+    } else if (command == "link") {
+      ok = SUCCEEDED(Link(Wide(a[2]), Wide(a[3]), a.size() > 4 ? Wide(a[4]) : L""));
+    } else if (command == "readonly") {
+      ok = ReadOnly(Wide(a[2]));
     }
-    std::cout << answer << std::endl;
+    std::cout << (ok ? "ok" : "error") << std::endl;
   }
   CoUninitialize();
 }
