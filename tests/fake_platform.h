@@ -1,6 +1,6 @@
-// An in-memory desktop for the core's tests and fuzz targets: answers from a
+// An in-memory desktop for the core's tests: answers from a
 // script and records what the user would see. A classes key still open at
-// another open, a message box, a shell call or the end breaks MUST, as do a
+// another open, a message box, a shell call or the end fails the test, as do a
 // box not titled "Vorundel" and a launch outside the program's folder.
 #pragma once
 
@@ -9,12 +9,9 @@
 #include <utility>
 #include <vector>
 
-#include "platform/platform.h"
-
-#ifndef MUST  // the fuzz targets stop the run instead
 #include <gtest/gtest.h>
-#define MUST(condition) EXPECT_TRUE(condition)
-#endif
+
+#include "platform/platform.h"
 
 namespace vorundel::testing {
 
@@ -22,7 +19,7 @@ using Text = std::u16string;
 
 class FakePlatform : public Platform {
  public:
-  ~FakePlatform() override { MUST(openKeys_ == 0); }
+  ~FakePlatform() override { EXPECT_TRUE(openKeys_ == 0); }
 
   // A key mapped to nothing exists but its value cannot be read; a path not
   // listed cannot be examined.
@@ -39,7 +36,7 @@ class FakePlatform : public Platform {
   std::vector<Text> examined, calls;
 
   std::unique_ptr<ClassesKey> OpenClassesKey(const Text& k) override {
-    MUST(openKeys_ == 0);
+    EXPECT_TRUE(openKeys_ == 0);
     return registry.contains(k) ? std::make_unique<Key>(openKeys_, registry[k])
                                 : nullptr;
   }
@@ -52,7 +49,7 @@ class FakePlatform : public Platform {
     return shortcuts.contains(p) ? std::optional(shortcuts[p]) : std::nullopt;
   }
   std::int32_t ShellOpen(const Text& path, const Text& directory) override {
-    MUST(openKeys_ == 0 && directory == u"C:\\Work");
+    EXPECT_TRUE(openKeys_ == 0 && directory == u"C:\\Work");
     calls.push_back(u"shell " + path);
     return shellResult;
   }
@@ -61,7 +58,7 @@ class FakePlatform : public Platform {
   int ShowMessage(const Text& text,
                   std::uint32_t style,
                   const Text& caption) override {
-    MUST(openKeys_ == 0 && caption == u"Vorundel");
+    EXPECT_TRUE(openKeys_ == 0 && caption == u"Vorundel");
     const char16_t* hex = u"0123456789ABCDEF";
     calls.push_back(u"message 0x" +
                     Text{hex[style / 16 % 16], hex[style % 16]} + u" " + text);
