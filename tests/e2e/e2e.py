@@ -35,7 +35,7 @@ def wait(condition, what, timeout=DEADLINE):
     end = time.monotonic() + timeout
     while not (value := condition()):
         if time.monotonic() > end:
-            raise TimeoutError(what)
+            raise TimeoutError(what() if callable(what) else what)
         time.sleep(0.005)
     return value
 
@@ -96,15 +96,6 @@ def prompt(program, tail="kPromptTailAssociated"):
 class X11:
     # Xvfb with openbox: input through XTEST (xdotool), window states from
     # WM_STATE, drops from a Tk (tkdnd, XDND) drag source.
-    DRAG = r"""package require tkdnd; fconfigure stdout -buffering line
-wm title . "drag source"; wm attributes . -topmost 1; wm geometry . 60x40-0-0
-pack [label .s -text drag] -fill both -expand 1; tkdnd::drag_source register .s DND_Files
-bind .s <<DragInitCmd>> {after idle {puts grabbed}; list copy DND_Files [split [gets stdin] "\t"]}
-bind .s <<DragEndCmd>> {foreach t [after info] {after cancel $t}; puts end}
-trace add execution ::tkdnd::xdnd::_HandleXdndStatus leave {apply {{c args} {puts "status [dict get [lindex $c 1] accept]"}}}
-tkwait visibility .s; puts "up [expr [winfo rootx .s] + 30] [expr [winfo rooty .s] + 20]"
-"""  # tkdnd leaves a 10 s wait for XdndFinished armed after every drop: fired
-    # during a later drag it would end that drag, so each end cancels it.
     APP, PROMPTS, LABEL = "vorundel-test-recorder", {}, staticmethod(shown)
 
     def __init__(self):
@@ -206,7 +197,7 @@ class Wine(X11):
         super().__init__()
         self.hand = spawn([self.LOADER, PROGRAM + "/vorundel_test_hand.exe"], stdin=subprocess.PIPE,
                           stdout=subprocess.PIPE, encoding="utf-8", bufsize=1)
-        os.environ["VORUNDEL_RECORD_DIR"], self.APP = self.LABEL(RECORDS), self.LABEL(PROGRAM) + "\\vorundel_test_opener.exe"
+        os.environ["VORUNDEL_RECORD_DIR"], self.APP = self.LABEL(RECORDS), self.LABEL(PROGRAM) + "\\vorundel_test_hand.exe"
         # Wine names files through the locale's code page: under ja_JP it loses what lies outside the BMP (emoji)
         os.environ["LANG"] = "en_US.UTF-8"
         self.PROMPTS = {"{rec}": self.APP, "{opener}": self.APP, "{600x}": "x" * 600}
@@ -277,16 +268,12 @@ class GnomeShell(X11):
         os.environ.update(display), self.env.update(display)  # as the shell gives them to its applications
         self.desktop()
 
-    def eval(self, script, quiet=False):
-        try:
+    def eval(self, script, quiet=False):  # quiet: None while the shell does not answer
+        with contextlib.suppress(*[GLib.Error] * quiet):
             ok, out = self.bus.call_sync("org.gnome.Shell", "/org/gnome/Shell", "org.gnome.Shell", "Eval",
                                          GLib.Variant("(s)", (script,)), None, 0, int(DEADLINE * 1000), None).unpack()
-        except GLib.Error:
-            if quiet:
-                return None
-            raise
-        assert ok, f"{script}: {out}"
-        return out and json.loads(out)
+            assert ok, f"{script}: {out}"
+            return out and json.loads(out)
 
     def window(self, xid, script):  # `script` on Mutter's window `w` of that X window
         return self.eval(f"(w => {script})(global.display.list_all_windows().find(w => parseInt(w.get_description()) == {xid}))")
@@ -318,15 +305,9 @@ class GnomeShell(X11):
                 return wait(down, "pressed", DEADLINE / 4) and self.pointer(False)
             self.pointer(False)
 
-    def press(self, x, y):
-        self.pointer((x, y), True, (x + 8, y)), DRAG.line("grabbed")
-
-    def over(self, x, y):  # the target's answer
-        self.pointer((x, y))
-        return DRAG.line("status")
-
-    def release(self):
-        self.pointer(False)
+    press = lambda self, x, y: (self.pointer((x, y), True, (x + 8, y)), DRAG.line("grabbed"))
+    over = lambda self, x, y: (self.pointer((x, y)), DRAG.line("status"))[1]  # the target's answer
+    release = lambda self: self.pointer(False)
 
     def activate(self, xid):  # as the dash does, until XWayland has the focus there too (keys go there)
         wait(lambda: self.window(xid, "Main.activateWindow(w, global.display.get_current_time_roundtrip())")
@@ -343,23 +324,17 @@ class GnomeShell(X11):
         wait(lambda: self.window(xid, "w.has_focus()"), "focused")
         self.key("super+h")
 
-    def iconic(self, xid):
-        return self.window(xid, "w.minimized")
-
-    def above(self, w):
-        return self.window(w.box_xid(), "w.is_above()")
+    iconic = lambda self, xid: self.window(xid, "w.minimized")
+    above = lambda self, w: self.window(w.box_xid(), "w.is_above()")
 
 
 
 
 class Drag:
-    # A window of another toolkit whose drag carries the URIs of the line
-    # written to it last; it reports where it is ("up X Y"), the grab, the
-    # target's acceptance ("status 1" or "status 0") and the drag's end.
+    # The Tk window of drag.tcl, its reports read as they come.
 
     def __init__(self):
-        open(ROOT + "/drag", "w").write(D.DRAG)
-        self.proc = spawn(["wish", ROOT + "/drag"], env=D.env, stdin=subprocess.PIPE,
+        self.proc = spawn(["wish", SOURCE + "/tests/e2e/drag.tcl"], env=D.env, stdin=subprocess.PIPE,
                           stdout=subprocess.PIPE, text=True, bufsize=1)  # lines both ways
         self.lines = queue.Queue()
         threading.Thread(target=lambda: [self.lines.put(l) for l in self.proc.stdout], daemon=True).start()
@@ -456,15 +431,8 @@ def dpi(value):  # the system DPI of the Wine programs started from now
 
 def find(*windows):
     # The windows' programs on the desktop, placed side by side, and attached.
-    def found():
-        xids = dict(map(reversed, D.clients()))
-        missing[:] = [(w.proc.pid in xids, w.proc.poll()) for w in windows if w.proc.pid not in xids]
-        return not missing and xids
-    missing = []
-    try:
-        xids = wait(found, "programs on the desktop")
-    except TimeoutError:
-        raise TimeoutError(f"(on the desktop, exit status) of the programs not found: {missing}") from None
+    xids = wait(lambda: all(w.proc.pid in (x := dict(map(reversed, D.clients()))) for w in windows) and x,
+                lambda: f"programs on the desktop; exit status of each: {[w.proc.poll() for w in windows]}")
     for w in windows:
         w.xid = xids[w.proc.pid]
         D.place(w.xid)  # all in one place: the active one is on top
