@@ -2,11 +2,11 @@
 # The real program worked as a user works it, row by row of rows.txt, on one
 # desktop: X11 with openbox, GNOME Shell on Wayland, or Wine. Real input
 # (XTEST, or Mutter's virtual devices), drops from another toolkit's window
-# (Tk, XDND), the window and its boxes read over AT-SPI (Wine: by a helper
-# inside Wine), suspend and resume from python-dbusmock's logind (Wine: sent
-# as the system sends them), in a temporary desktop whose applications
-# record their folder and exact arguments. Every wait polls its condition
-# against a deadline.
+# (drag.tcl, XDND), the window and its boxes read over AT-SPI (Wine: by
+# vorundel_test_hand.exe inside Wine), suspend and resume from
+# python-dbusmock's logind (Wine: sent as the system sends them), in a
+# temporary desktop whose applications record their folder and exact
+# arguments. Every wait polls its condition against a deadline.
 # Usage: e2e.py x11|gnome PROGRAM SOURCE [ROUNDS] (inside dbus-run-session;
 # x11 inside xvfb-run at 96 DPI), e2e.py wine BIN SOURCE (inside wine-run.sh --exec)
 import contextlib, json, os, queue, re, shutil, subprocess, sys, tempfile, threading, time, urllib.parse
@@ -27,8 +27,7 @@ def spawn(argv, **options):
 
 
 def check(ok, what):
-    ok or failures.append(what) or print("FAILED:", what, flush=True)
-    return ok
+    return ok or failures.append(what) or print("FAILED:", what, flush=True)
 
 
 def wait(condition, what, timeout=DEADLINE):
@@ -40,18 +39,11 @@ def wait(condition, what, timeout=DEADLINE):
     return value
 
 
-def run(*argv, **options):
-    return subprocess.run([str(a) for a in argv], capture_output=True, text=True, timeout=DEADLINE, **options).stdout
-
-
-def wine(*argv):  # a Windows program run to its end; Wine's own services it starts keep no pipe of ours
-    return subprocess.run([Wine.LOADER, *argv], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, timeout=DEADLINE).returncode
-
-
-def xdo(*args):
-    return run("xdotool", *args)
-
-
+run = lambda *argv: subprocess.run([str(a) for a in argv], capture_output=True, text=True, timeout=DEADLINE).stdout
+xdo = lambda *args: run("xdotool", *args)
+# A Windows program run to its end; Wine's own services it starts keep no pipe of ours.
+wine = lambda *argv: subprocess.run([Wine.LOADER, *argv], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                    timeout=DEADLINE).returncode
 T = {k: v.encode("latin-1", "backslashreplace").decode("unicode_escape") for k, v in re.findall(
     r'(k\w+) =\s*u"((?:[^"\\]|\\.)*)"', open(SOURCE + "/core/texts.h", encoding="utf-8").read())}
 SAYS = {"missing": T["kFileMissing"], "unassociated": T["kNotAssociated"], "undetectable": T["kResumeUndetectable"]}
@@ -61,11 +53,8 @@ HOSTILE = [re.sub(r"\\x(..)", lambda m: chr(0xDC00 + int(m[1], 16)), stem.replac
 ROOT = tempfile.mkdtemp(prefix="vorundel-e2e-")
 FILES, RECORDS, WORK, APPS, FLATPAK = (os.path.join(ROOT, d) for d in (
     "files", "records", "work", "data/applications", "flatpak/exports"))
-REC = ROOT + "/bin/vorundel-test-recorder"
 os.mkdir(ROOT + "/runtime", 0o700)  # Qt takes no other
-for d in (FILES, RECORDS, WORK, APPS, FLATPAK + "/share/applications", ROOT + "/config", ROOT + "/data/dbus-1/services",
-          ROOT + "/locale"):
-    os.makedirs(d)
+[os.makedirs(d) for d in (FILES, RECORDS, WORK, APPS, FLATPAK + "/share/applications", ROOT + "/config", ROOT + "/locale")]
 DESKTOP_ENV = dict(os.environ)  # the real environment, for the window manager and the drag source
 os.environ.update(
     XDG_DATA_HOME=ROOT + "/data", XDG_CONFIG_HOME=ROOT + "/config", XDG_CONFIG_DIRS=ROOT + "/sys",
@@ -85,54 +74,53 @@ def make(name, to=None, content="x\n"):
     return path
 
 
-def shown(path):  # as GLib's display name shows a path in UTF-8: U+FFFD for each byte of no character
-    return os.fsencode(path).decode(errors="replace")
-
-
-def prompt(program, tail="kPromptTailAssociated"):
-    return T["kPromptHead"] + "\n\n" + program + "\n\n" + T[tail]
+shown = lambda path: os.fsencode(path).decode(errors="replace")  # as GLib's display name: U+FFFD for a stray byte
+prompt = lambda program, tail="kPromptTailAssociated": T["kPromptHead"] + "\n\n" + program + "\n\n" + T[tail]
 
 
 class X11:
     # Xvfb with openbox: input through XTEST (xdotool), window states from
-    # WM_STATE, drops from a Tk (tkdnd, XDND) drag source.
-    APP, PROMPTS, LABEL = "vorundel-test-recorder", {}, staticmethod(shown)
+    # WM_STATE, the program's widgets over AT-SPI; a desktop of entries
+    # made from applications/, each the default of its type.
+    APP, LABEL = "vorundel-test-recorder", staticmethod(shown)
 
     def __init__(self):
         self.env, self.pids = DESKTOP_ENV, {}
         for attempt in range(3):  # openbox has been seen, rarely, to end at start; never two at once
             wm = spawn(["openbox"], env=DESKTOP_ENV, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-            wait(lambda: "WINDOW" in run("xprop", "-root", "_NET_SUPPORTING_WM_CHECK") or wm.poll() is not None, "wm")
-            if wm.poll() is None:
+            if wait(lambda: "WINDOW" in run("xprop", "-root", "_NET_SUPPORTING_WM_CHECK") or wm.poll() is not None,
+                    "wm") and wm.poll() is None:
                 break
-        if not WINE:
-            self.desktop()
+        WINE or self.desktop()
 
     def desktop(self):
-        # Every entry of applications/ the default of its type, the recorder behind them.
-        self.defaults, rec = {}, make(REC, SOURCE + "/tests/e2e/recorder.sh")
+        self.defaults, rec = {}, make(ROOT + "/bin/vorundel-test-recorder", SOURCE + "/tests/e2e/recorder.sh")
         longer = make(ROOT + "/programs/" + "/".join(c * 200 for c in "def") + "/vorundel-test-recorder", rec)
         spaced, snap = (make(ROOT + d + "/vorundel-test-recorder", rec) for d in ("/bin dir", "/snap/bin"))
         make(FLATPAK + "/bin/org.example.Viewer", rec), make(ROOT + "/sys/mime", "/usr/share/mime")  # no system applications
-        self.PROMPTS = {"{rec}": rec, "{longer}": longer, "{spaced}": spaced, "{snap}": snap, "{flatpak}": FLATPAK}
+        self.PROMPTS = {"{rec}": rec, "{longer}": longer, "{spaced}": spaced, "{snap}": snap, "{flatpak}": FLATPAK,
+                        "{records}": RECORDS, "{source}": SOURCE}
         services = DESKTOP_ENV["XDG_DATA_HOME"] + "/dbus-1/services"  # the session bus's, set before it started (CMake)
         os.makedirs(services, exist_ok=True)
         for folder, to in (("", APPS), ("flatpak/", FLATPAK + "/share/applications")):
-            for name in os.listdir(SOURCE + "/tests/e2e/applications/" + folder):
-                if name.endswith(".desktop"):
-                    entry = open(f"{SOURCE}/tests/e2e/applications/{folder}{name}").read()
-                    for k, v in dict(self.PROMPTS, **{"{records}": RECORDS, "{source}": SOURCE}).items():
-                        entry = entry.replace(k.upper().replace("{", "@").replace("}", "@"), v)
-                    open(f"{to}/{name}", "w").write(entry)
-                    self.defaults[re.search("MimeType=(.*);", entry)[1]] = name
-                    if service := re.search("X-Service=(.*)", entry):
-                        open(f"{services}/{name[:-8]}.service", "w").write(
-                            f"[D-BUS Service]\nName={name[:-8]}\nExec={service[1].format(app=name[:-8])}\n")
+            for name in (n for n in os.listdir(SOURCE + "/tests/e2e/applications/" + folder) if n.endswith(".desktop")):
+                entry = re.sub("@([A-Z]+)@", lambda m: self.PROMPTS["{" + m[1].lower() + "}"],
+                               open(f"{SOURCE}/tests/e2e/applications/{folder}{name}").read())
+                open(f"{to}/{name}", "w").write(entry)
+                self.defaults[re.search("MimeType=(.*);", entry)[1]], app = name, name[:-8]
+                for service in re.findall("X-Service=(.*)", entry):  # started by the session bus
+                    open(f"{services}/{app}.service", "w").write(f"[D-BUS Service]\nName={app}\nExec={service.format(app=app)}\n")
         self.mimeapps()
 
     def mimeapps(self, removed=""):
         open(ROOT + "/config/mimeapps.list", "w").write(
             "[Default Applications]\n" + "".join(f"{k}={v}\n" for k, v in self.defaults.items()) + removed)
+
+    def change(self, how, path):  # the type's association removed, or its application's entry deleted
+        mime = Gio.content_type_guess(path, None)[0]
+        if how == "unassociate":  # in mimeapps.list, for a type that falls back on no other type's application
+            return self.mimeapps(f"[Removed Associations]\n{mime}={self.defaults.pop(mime)}\n")
+        os.remove(APPS + "/" + self.defaults[mime])
 
     def clients(self):
         # (window, pid) of each window openbox manages, without walking the window
@@ -150,7 +138,7 @@ class X11:
         for w in windows:
             w.app = apps[w.proc.pid]
             w.frame = wait(lambda: next((c for c in w.app if c and c.childCount == 3), None), "frame")
-            (w.frame1, w.set, w.cancel), w.label = w.frame, w.frame[0][0]
+            w.parts = dict(zip(("frame1", "set", "cancel", "label"), (*w.frame, w.frame[0][0])))
 
     def look(self, w):
         # The window's client area, controls and box (or None) on the screen.
@@ -161,7 +149,7 @@ class X11:
         box, tree = next((b for b in w.app if b and b.getRoleName() in ("alert", "dialog") and b.getState().contains(
             pyatspi.STATE_SHOWING)), None), lambda a: [a] + [d for c in a for d in tree(c)]
         return NS(client=control(w.frame).rect, active=w.frame.getState().contains(pyatspi.STATE_ACTIVE),
-                  controls={k: control(getattr(w, k)) for k in ("frame1", "label", "set", "cancel")},
+                  controls={k: control(a) for k, a in w.parts.items()},
                   box=box and NS(text="\n".join(a.name for a in tree(box) if a.getRoleName() == "label" and a.name),
                                  buttons={a.name: control(a) for a in tree(box) if a.getRoleName() == "push button"}))
 
@@ -181,17 +169,17 @@ class X11:
     above = staticmethod(lambda w: "ABOVE" in run("xprop", "-id", w.box_xid(), "_NET_WM_STATE"))
 
     def power(self, windows, *events):  # S suspend, U the user's resume; A (a wake without the user) is Windows'
-        for e in events:
-            e == "A" or self.emit(e == "S")
-        return True
+        return [e == "A" or self.emit(e == "S") for e in events]
 
 
 class Wine(X11):
     # vorundel.exe, its windows X clients of Wine under openbox; what X cannot
-    # read or send, the helper vorundel_test_hand.exe does from inside Wine.
+    # read or send, vorundel_test_hand.exe does from inside Wine.
     LOADER, DRIVE = os.environ.get("VORUNDEL_WINE", ""), os.environ.get("WINEPREFIX", "") + "/drive_c"
     LABEL = opened = staticmethod(lambda path: "Z:" + path.replace("/", "\\"))
     record = staticmethod(lambda data: data.decode().split("\0")[:-1])
+    argv = staticmethod(lambda: [Wine.LOADER, PROGRAM + "/vorundel.exe"])
+    above = staticmethod(lambda w: "IsViewable" in run("xwininfo", "-id", w.box_xid()))  # no WS_EX_TOPMOST: see hand.cpp
 
     def __init__(self):
         super().__init__()
@@ -209,12 +197,8 @@ class Wine(X11):
         print("\t".join(args), file=self.hand.stdin)
         return self.hand.stdout.readline().strip()
 
-    def argv(self):
-        return [self.LOADER, PROGRAM + "/vorundel.exe"]
-
-    def attach(self, windows):
-        for w in windows:  # Wine asks no other process's window for HTTRANSPARENT: drops would land on Frame1
-            check(self.ask("raise", w.xid) == "ok", "Label1 raised")
+    def attach(self, windows):  # Wine asks no other process's window for HTTRANSPARENT: drops would land on Frame1
+        [check(self.ask("raise", w.xid) == "ok", "Label1 raised") for w in windows]
 
     def look(self, w):
         if not (v := json.loads(self.ask("look", w.xid))):
@@ -222,38 +206,37 @@ class Wine(X11):
         control = lambda c: NS(kind=c[0], text=c[0] == "Button" and c[1].replace("&", "") or c[1], rect=tuple(c[2]),
                                focused=c[3], style=c[4], down=None)
         parts = {c.kind == "Static" and "label" or c.text: c for c in map(control, v["controls"])}
-        names = {"frame1": "kFrame1Caption", "set": "kCmdSetCaption", "cancel": "kCmdCancelCaption"}
-        return NS(client=tuple(v["client"]), active=v["active"], controls=dict(
-            {k: parts.get(T[t].replace("&", "")) for k, t in names.items()}, label=parts["label"]),
+        names = {"frame1": "kFrame1Caption", "set": "kCmdSetCaption", "cancel": "kCmdCancelCaption", "label": "label"}
+        return NS(client=tuple(v["client"]), active=v["active"], controls={
+            k: parts.get(T.get(t, t).replace("&", "")) for k, t in names.items()},
             box=v["box"] and NS(text="\n".join(c[1] for c in v["box"] if c[0] == "Static" and c[1]).replace("\r", ""),
                                 buttons={c[1]: control(c) for c in v["box"] if c[0] == "Button"}))
-
-    def above(self, w):  # Wine gives a box no WS_EX_TOPMOST (see hand.cpp): on the screen, then
-        return "IsViewable" in run("xwininfo", "-id", w.box_xid())
 
     def power(self, windows, *events):  # as Windows sends them: a sleep, an unattended wake, the user's return
         pbt = {"S": "4", "A": "18", "U": "18\t7"}
         return all(self.ask("power", w.xid, *(pbt[e] for e in events)) == "ok" for w in windows)
 
+    def change(self, how, path):  # the type's association, or its class's open command, removed
+        wine("reg", "import", self.LABEL(f"{PROGRAM}/{'association' if how == 'unassociate' else 'command'}-removed.reg"))
+
 
 class GnomeShell(X11):
-    # GNOME Shell's own headless Wayland session, the program and the Tk drag
+    # GNOME Shell's own headless Wayland session, the program and the drag
     # source X clients of its XWayland: input through virtual devices on
     # Mutter's seat, window states from Mutter's windows, both over
     # org.gnome.Shell.Eval. It asks logind at start, so logind comes first.
 
     def __init__(self):
-        self.emit, self.stop = logind()
-        home, self.pids = ROOT + "/home", {}
+        (self.emit, self.stop), home, self.pids = logind(), ROOT + "/home", {}
         os.makedirs(home + "/.config/glib-2.0/settings")
         open(home + "/.config/glib-2.0/settings/keyfile", "w").write(  # no lock, no idle, no animations
             "[org/gnome/desktop/screensaver]\nlock-enabled=false\n[org/gnome/desktop/session]\nidle-delay=uint32 0\n"
             "[org/gnome/desktop/interface]\nenable-animations=false\n")
-        self.env = dict(DESKTOP_ENV, HOME=home, XDG_RUNTIME_DIR=ROOT + "/runtime", GSETTINGS_BACKEND="keyfile",
+        self.env = {k: v for k, v in DESKTOP_ENV.items() if k not in (
+            "DISPLAY", "WAYLAND_DISPLAY", "XAUTHORITY", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_DATA_HOME")}
+        self.env.update(HOME=home, XDG_RUNTIME_DIR=ROOT + "/runtime", GSETTINGS_BACKEND="keyfile",
                         DBUS_SYSTEM_BUS_ADDRESS=os.environ["DBUS_SYSTEM_BUS_ADDRESS"])
-        for k in ("DISPLAY", "WAYLAND_DISPLAY", "XAUTHORITY", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_DATA_HOME"):
-            self.env.pop(k, None)
-        self.shell, self.bus = None, Gio.bus_get_sync(Gio.BusType.SESSION)
+        self.shell, self.bus, self.placed = None, Gio.bus_get_sync(Gio.BusType.SESSION), 0
         for attempt in range(3):  # now and then the shell hangs at start, never answering
             self.shell and (self.shell.terminate(), self.shell.wait())
             self.shell = spawn(["gnome-shell", "--headless", "--wayland", "--virtual-monitor", "1280x800",
@@ -265,8 +248,7 @@ class GnomeShell(X11):
             global.vtPointer = seat.create_virtual_device(C.InputDeviceType.POINTER_DEVICE);
             global.vtKeys = seat.create_virtual_device(C.InputDeviceType.KEYBOARD_DEVICE); Main.overview.hide()""")
         display = {k: self.eval(f"GLib.getenv('{k}')") for k in ("DISPLAY", "XAUTHORITY", "WAYLAND_DISPLAY")}
-        os.environ.update(display), self.env.update(display)  # as the shell gives them to its applications
-        self.desktop()
+        os.environ.update(display), self.env.update(display), self.desktop()  # as the shell gives them to its applications
 
     def eval(self, script, quiet=False):  # quiet: None while the shell does not answer
         with contextlib.suppress(*[GLib.Error] * quiet):
@@ -281,26 +263,20 @@ class GnomeShell(X11):
     def key(self, keys):  # xdotool's names: "alt+s"; once the focus has settled: the shell's and XWayland's agree
         wait(lambda: self.eval("(f => f && !f.minimized && parseInt(f.get_description()))(global.display.focus_window)")
              == int(xdo("getwindowfocus") or 0), "focus settled")
-        names = [{"alt": "Alt_L", "shift": "Shift_L", "super": "Super_L"}.get(k, k) for k in keys.split("+")]
-        self.eval("const C = imports.gi.Clutter, t = GLib.get_monotonic_time(), k = [%s];"
+        names = ",".join("C.KEY_" + {"alt": "Alt_L", "shift": "Shift_L", "super": "Super_L"}.get(k, k) for k in keys.split("+"))
+        self.eval(f"const C = imports.gi.Clutter, t = GLib.get_monotonic_time(), k = [{names}];"
                   "k.forEach(v => global.vtKeys.notify_keyval(t, v, C.KeyState.PRESSED));"
-                  "k.reverse().forEach(v => global.vtKeys.notify_keyval(t, v, C.KeyState.RELEASED))"
-                  % ",".join("C.KEY_" + n for n in names))
+                  "k.reverse().forEach(v => global.vtKeys.notify_keyval(t, v, C.KeyState.RELEASED))")
 
     def pointer(self, *steps):  # (x, y) moves and True/False presses of the first button
         self.eval("const C = imports.gi.Clutter, p = global.vtPointer, t = GLib.get_monotonic_time();" + "".join(
             f"p.notify_button(t + {i}, 1, C.ButtonState.{'PRESSED' if s else 'RELEASED'});" if s in (True, False)
             else f"p.notify_absolute_motion(t + {i}, {s[0]}, {s[1]});" for i, s in enumerate(steps)))
 
-    def move(self, x, y):
-        # Once XWayland has the pointer there, a press goes there and a drag
-        # has entered it.
-        self.pointer((x, y))
-        wait(lambda: xdo("getmouselocation").startswith(f"x:{x} y:{y} "), "pointer moved")
-
     def click(self, x, y, down):  # a press is lost now and then: again, until the button is down
-        for attempt in range(3):
-            self.move(x, y), self.pointer(True)
+        for attempt in range(3):  # once XWayland has the pointer there, a press goes there
+            self.pointer((x, y)), wait(lambda: xdo("getmouselocation").startswith(f"x:{x} y:{y} "), "pointer moved")
+            self.pointer(True)
             with contextlib.suppress(TimeoutError):
                 return wait(down, "pressed", DEADLINE / 4) and self.pointer(False)
             self.pointer(False)
@@ -308,6 +284,8 @@ class GnomeShell(X11):
     press = lambda self, x, y: (self.pointer((x, y), True, (x + 8, y)), DRAG.line("grabbed"))
     over = lambda self, x, y: (self.pointer((x, y)), DRAG.line("status"))[1]  # the target's answer
     release = lambda self: self.pointer(False)
+    iconic = lambda self, xid: self.window(xid, "w.minimized")
+    above = lambda self, w: self.window(w.box_xid(), "w.is_above()")
 
     def activate(self, xid):  # as the dash does, until XWayland has the focus there too (keys go there)
         wait(lambda: self.window(xid, "Main.activateWindow(w, global.display.get_current_time_roundtrip())")
@@ -316,18 +294,11 @@ class GnomeShell(X11):
     restore = activate
 
     def place(self, xid):  # side by side: XWayland's stacking can lag the shell's, so no window hides another
-        self.placed = getattr(self, "placed", -1) + 1
         self.window(xid, f"w.move_frame(true, {self.placed % 2 * 600}, {40 + self.placed // 2 % 4 * 180})")
+        self.placed += 1
 
     def minimize(self, xid):  # the user's own: Super+H on the focused window
-        self.activate(xid)
-        wait(lambda: self.window(xid, "w.has_focus()"), "focused")
-        self.key("super+h")
-
-    iconic = lambda self, xid: self.window(xid, "w.minimized")
-    above = lambda self, w: self.window(w.box_xid(), "w.is_above()")
-
-
+        self.activate(xid), wait(lambda: self.window(xid, "w.has_focus()"), "focused"), self.key("super+h")
 
 
 class Drag:
@@ -340,9 +311,9 @@ class Drag:
         threading.Thread(target=lambda: [self.lines.put(l) for l in self.proc.stdout], daemon=True).start()
         self.at = [*map(int, self.line("up").split()[1:])]  # before any window that a new window would take the focus from
 
-    def line(self, wanted, timeout=DEADLINE):
+    def line(self, wanted):
         # The next report, past the target's repeated answers while the pointer rests.
-        while (line := self.lines.get(timeout=timeout)).startswith("status") and wanted != "status":
+        while (line := self.lines.get(timeout=DEADLINE)).startswith("status") and wanted != "status":
             pass
         assert line.startswith(wanted), f"drag: {line!r} where {wanted!r} was due"
         return line
@@ -352,7 +323,7 @@ class Window:
     # One start of the program, found on the desktop (and on AT-SPI).
 
     def __init__(self, env):
-        self.log, self.env = tempfile.TemporaryFile(dir=ROOT), env
+        self.log = tempfile.TemporaryFile(dir=ROOT)
         self.proc = spawn(D.argv(), cwd=WORK, stdout=subprocess.DEVNULL, stderr=self.log,
                           env=dict(os.environ, **{k: v for k, v in env.items() if k != "dpi"}))
 
@@ -368,9 +339,8 @@ class Window:
         return {"form": (x + w * 30 // 467, y + h * 96 // 123), "corner": (x + 3, y + 3),
                 "frame1": (x + w // 2, y + 6)}.get(on, (x + w // 2, y + h // 2))
 
-    def activate(self, xid=None):
-        D.activate(xid or self.xid)
-        xid or wait(lambda: self.look().active, "active")
+    def activate(self):
+        D.activate(self.xid), wait(lambda: self.look().active, "active")
 
     def drop(self, *paths, on="label"):
         # Drags `paths` onto `on`: press, one move, the target's answer to that
@@ -393,29 +363,24 @@ class Window:
         return wait(lambda: [x for x, pid in D.clients() if pid == self.proc.pid and x != self.xid], "box")[0]
 
     def answer(self, keys="Return"):
-        # Answers the box shown now by `keys` or "click:BUTTON" once it is
-        # active; its text.
+        # Answers the box shown now by `keys` or "click:BUTTON" once it is active; its text.
         text, xid = self.box().text, self.box_xid()
         D.activate(xid)
         if keys.startswith("click:"):
-            button = wait(lambda: self.box().buttons.get(keys[6:]), f"{keys} among {list(self.box().buttons)} of {self.box().text!r}")
-            D.click(button.rect[0] + button.rect[2] // 2, button.rect[1] + button.rect[3] // 2, button.down)
+            b = wait(lambda: self.box().buttons.get(keys[6:]), lambda: f"{keys} among {list(self.box().buttons)}")
+            D.click(b.rect[0] + b.rect[2] // 2, b.rect[1] + b.rect[3] // 2, b.down)
         else:
             wait(lambda: int(xdo("getwindowfocus") or 0) == int(xid, 0), "box focused"), D.key(keys)
-        wait(self.answered, "box answered")
-        return text
 
-    def answered(self):  # the box gone, or the program
-        with contextlib.suppress(Exception):
-            return self.proc.poll() is not None or not self.look().box
+        def answered():  # the box gone, or the program
+            with contextlib.suppress(Exception):
+                return self.proc.poll() is not None or not self.look().box
+        return wait(answered, "box answered") and text
 
     def confirm(self, how, keys):  # Set pressed `how`; the box's text, answered by `keys`
         self.activate()
         D.key("alt+s") if how == "alt+s" else self.click("set")
         return self.answer(keys)
-
-    def iconic(self):
-        return D.iconic(self.xid)
 
     def end(self):
         # Exit status once the program and what it started are gone (None: still running).
@@ -425,10 +390,6 @@ class Window:
         return self.proc.returncode if check(not re.search("Sanitizer|runtime error", report), report) else report
 
 
-def dpi(value):  # the system DPI of the Wine programs started from now
-    wine("reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels", "/t", "REG_DWORD", "/d", value, "/f")
-
-
 def find(*windows):
     # The windows' programs on the desktop, placed side by side, and attached.
     xids = wait(lambda: all(w.proc.pid in (x := dict(map(reversed, D.clients()))) for w in windows) and x,
@@ -436,33 +397,30 @@ def find(*windows):
     for w in windows:
         w.xid = xids[w.proc.pid]
         D.place(w.xid)  # all in one place: the active one is on top
-    D.attach(windows)
-    return windows
+    return D.attach(windows) or windows
 
 
 def logind():  # python-dbusmock's logind; a function that sends PrepareForSleep, one that stops it
     proc, obj = DBusTestCase.spawn_server_template("logind", stdout=subprocess.DEVNULL)
-    started.append(proc)
-    bus = DBusTestCase.get_dbus(True)
+    bus = started.append(proc) or DBusTestCase.get_dbus(True)
     return (lambda sleeping: obj.EmitSignal("org.freedesktop.login1.Manager", "PrepareForSleep", "b",
                                             [sleeping], dbus_interface="org.freedesktop.DBus.Mock"),
             lambda: proc.terminate() or wait(lambda: not bus.name_has_owner("org.freedesktop.login1"), "stop"))
 
 
 def rows():
-    # The rows of rows.txt this desktop runs, a row of each hostile name for {hostile}.
+    # The rows of rows.txt this desktop runs ($ROWS: those that match), a row of each hostile name for {hostile}.
     out = []
     for line in open(SOURCE + "/tests/e2e/rows.txt", encoding="utf-8"):
         if line[0] != "#" and DESKTOP[0].upper() in line.split("\t")[0] and re.search(os.environ.get("ROWS", ""), line):
             where, what, file, on, env, how, keys, says, after, resume = line.rstrip("\n").split("\t")
-            head, _, folder = resume.partition(" in ")
-            resume, _, arg = head.partition(":")
-            for stem in HOSTILE if "{hostile}" in file else [""]:
-                out.append(NS(what=what + (stem and f": {stem!r}"), file=file.replace("{hostile}", stem),
-                              on={"-": "label"}.get(on, on), env=dict(e.split("=", 1) for e in env.split() if e != "-"),
-                              how=how, keys=keys, says=says, after=after, arg=arg, folder=folder, resume=(
-                                  # Wine expands a %NAME% in the file it is to open; Windows does not (SEE_MASK_DOENVSUBST)
-                                  "fails" if WINE and stem == "%PATH%" else resume)))
+            (resume, _, arg), _, folder = resume.partition(" in ")[0].partition(":"), 0, resume.partition(" in ")[2]
+            out += [NS(what=what + (stem and f": {stem!r}"), file=file.replace("{hostile}", stem), on=on.strip("-") or "label",
+                       env=dict(e.split("=", 1) for e in env.split() if e != "-"), how=how, keys=keys, says=says,
+                       after=after, arg=arg, folder=folder,
+                       # Wine expands a %NAME% in the file it is to open; Windows does not (SEE_MASK_DOENVSUBST)
+                       resume="fails" if WINE and stem == "%PATH%" else resume)
+                    for stem in (HOSTILE if "{hostile}" in file else [""])]
     return sorted(out, key=lambda r: "dpi" in r.env)  # started last: the DPI is the prefix's
 
 
@@ -473,10 +431,8 @@ def armed(r):
 def put(r):
     # Makes the row's file; what is dropped, and the target a link names.
     kind, spec = r.file.split(":", 1) if r.file.split(":")[0] in ("dir", "gone", "link", "two") else ("", r.file)
-    if spec == "-" or "://" in spec:
-        return [spec][:spec != "-"], ""
-    if kind == "two":
-        return [make(n) for n in spec.split(",")], ""
+    if spec == "-" or "://" in spec or kind == "two":
+        return [spec] * ("://" in spec) or [make(n) for n in spec.split(",") if kind], ""
     if kind == "dir":
         return [os.makedirs(FILES + "/" + spec) or FILES + "/" + spec], ""
     if kind == "link":
@@ -486,21 +442,17 @@ def put(r):
             where = D.DRIVE + target[2:].replace("\\", "/") if target[1:2] == ":" else FILES + "/" + target
             os.makedirs(where, exist_ok=True) if where[-1] == "/" else make(where)
         target = D.PROMPTS.get(target, target if target[1:2] == ":" or target[:2] == "::" else
-                               (D.LABEL if WINE else str)(os.path.join(FILES, target.rstrip("/"))))
+                               D.LABEL(os.path.join(FILES, target.rstrip("/"))))
         os.makedirs(os.path.dirname(FILES + "/" + spec), exist_ok=True)
-        if WINE:
-            check(D.ask("link", D.LABEL(FILES + "/" + spec), target, *arguments) == "ok", "shortcut " + spec)
-        else:
-            make(spec, target)
-        return [FILES + "/" + spec], target
+        WINE and check(D.ask("link", D.LABEL(FILES + "/" + spec), target, *arguments) == "ok", "shortcut " + spec)
+        return [FILES + "/" + spec if WINE else make(spec, target)], target
     name, _, content = spec.partition("=")
     spec != spec.strip() and make(spec.strip())  # its twin without the blanks, which must not open instead
     return [make(name, content=content.encode("latin-1", "backslashreplace").decode("unicode_escape") if "=" in spec
                  else "x\n")], ""
 
 
-def expected(r, paths, target):
-    # The text Set shows for the row.
+def expected(r, paths, target):  # the text Set shows for the row
     sub = lambda s: re.sub(r"\{\w+\}", lambda m: {"{target}": target, **D.PROMPTS}.get(m[0], m[0]), s)
     kind, _, named = r.says.partition(":")
     return SAYS.get(kind) or (kind == "exe" and prompt(sub(named) or D.LABEL(paths[0]), "kPromptTailExecutable")) or (
@@ -508,37 +460,38 @@ def expected(r, paths, target):
 
 
 def first_window(w, table):
-    # Layout, focus, Tab; then each row that arms nothing, one after the other.
+    # Layout, focus, Tab, nothing dropped, logind; then each row that arms nothing, one after the other.
     rects = lambda v: v and [v.client] + [c.rect for c in v.controls.values()]
     v = wait(lambda: (v := w.look()) and rects(v) == rects(w.look()) and v, "the window at rest")
-    for part, want, caption in [("frame1", (8, 16, 449, 57), "kFrame1Caption"), ("label", (16, 40, 433, 21), None if WINE else "kFrame1Caption"),
-                                ("set", (64, 84, 161, 25), "kCmdSetCaption"), ("cancel", (240, 84, 161, 25), "kCmdCancelCaption")]:
+    for part, want, caption in [("frame1", (8, 16, 449, 57), "kFrame1Caption"), ("set", (64, 84, 161, 25), "kCmdSetCaption"),
+                                ("label", (16, 40, 433, 21), None if WINE else "kFrame1Caption"),
+                                ("cancel", (240, 84, 161, 25), "kCmdCancelCaption")]:
         c = v.controls[part]
         check((c.rect[0] - v.client[0], c.rect[1] - v.client[1], *c.rect[2:]) == want and c.text == (
             caption and T[caption].replace("&", "") or ""), f"{part} at {c.rect} in {v.client}: {c.text!r}")
-    check(v.client[2:] == (467, 123), f"client area {v.client}")
-    check(not WINE or v.controls["label"].style & 0x80, "Label1 shows '&' (SS_NOPREFIX)")
+    check(v.client[2:] == (467, 123) and (not WINE or v.controls["label"].style & 0x80), f"client area {v.client}, "
+          "Label1 shows '&' (SS_NOPREFIX)")
     w.activate()
     check(w.look("cancel").focused, "Cancel has the focus first")
     check(all(D.key("Tab") or wait(lambda: w.look(a).focused, "Tab order") for a in ("set", "cancel")), "Tab")
     check(w.confirm("click", "Return") == T["kFileMissing"], "Set with nothing dropped")
     if not WINE:  # logind absent, then activatable, at Set
-        check(w.drop(make("logind.txt")) and w.confirm("alt+s", "Return") == T["kResumeUndetectable"], "Set refuses no logind")
+        check(w.drop(make("logind.txt")) and w.confirm("alt+s", "Return") == T["kResumeUndetectable"], "no logind")
+        os.makedirs(ROOT + "/data/dbus-1/services")
         open(ROOT + "/data/dbus-1/services/login1.service", "w").write(
             "[D-BUS Service]\nName=org.freedesktop.login1\nExec=/bin/false\n")
         DBusTestCase.get_dbus(True).get_object("org.freedesktop.DBus", "/org/freedesktop/DBus").ReloadConfig()
-        check(w.confirm("click", "click:キャンセル") == prompt(D.APP) and not w.iconic(), "logind activatable: Cancel arms nothing")
+        check(w.confirm("click", "click:キャンセル") == prompt(D.APP) and not D.iconic(w.xid), "logind activatable")
         D.emit, D.stop = logind()
     for r in table:
-        paths, target = put(r)
-        before = w.look("label").text
+        (paths, target), before = put(r), w.look("label").text
         if r.says == "refused":
             check(not w.drop(*paths, on=r.on) and w.look("label").text == before, "drop taken: " + r.what)
             continue
         paths and check(w.drop(*paths), "drop: " + r.what)
         r.file.startswith("gone:") and os.remove(paths[0])
         said = w.confirm(r.how, r.keys)
-        check(said == expected(r, paths, target) and not w.iconic(), f"Set: {r.what}: {said!r}")
+        check(said == expected(r, paths, target) and not D.iconic(w.xid), f"Set: {r.what}: {said!r}")
     check(D.power([w], "S", "A", "U") and not w.look().box and w.proc.poll() is None, "not armed: power events do nothing")
     w.activate(), D.key("alt+c")
     check(w.end() == 0 and not os.listdir(RECORDS), "Cancel's access key ends the program, nothing opened")
@@ -552,92 +505,72 @@ def arm(table):
     # window closed later; one resume reaches them all.
     windows = []
     for n in sorted({r.env.get("dpi", "96") for r in table}, key=lambda n: n != "96"):  # a Wine program reads it as it starts
-        WINE and dpi(n)
+        WINE and wine("reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels", "/t", "REG_DWORD", "/d", n, "/f")
         group = [r for r in table if r.env.get("dpi", "96") == n]
         # Under Wine one at a time: a window started while others map can be given its default size by the WM
         windows += [find(Window(r.env))[0] for r in group] if WINE else find(*(Window(r.env) for r in group))
-    WINE and dpi("96")
-    closed, = find(Window({}))
+    closed, = find(Window({}))  # the prefix's DPI is the last row's: this window's size is not checked
     check(closed.drop(make("closed.txt")), "drop on the window closed later")
     for r, w in zip(table, windows):
-        n = int(r.env.get("dpi", 96))
-        size = w.look().client[2:]
+        n, size = int(r.env.get("dpi", 96)), w.look().client[2:]
         check(size == (int(7005 * n / 1440 + .5), int(1845 * n / 1440 + .5)), f"{r.what}: laid out: {size}")
         (paths, target), w.said = put(r), None
         w.opens = re.sub(r"\{\w+\}", lambda m: {"{target}": target, **D.PROMPTS}[m[0]], r.arg) or D.opened(paths[0])
         if r.how == "own":
-            check(w.drop(*paths), r.what + ": drop")
-            D.minimize(w.xid)
+            check(w.drop(*paths), r.what + ": drop"), D.minimize(w.xid)
         else:
             w.said = w.drop(*paths, on=r.on) and w.confirm(r.how, r.keys)
             check(w.said == expected(r, paths, target), f"{r.what}: Label1, Set: {w.said!r}")
-        armed(r) and wait(w.iconic, r.what + ": minimized")
+        armed(r) and wait(lambda: D.iconic(w.xid), r.what + ": minimized")
         if r.after in RESTORES:
             D.restore(w.xid) if r.after == "restore" else D.key(r.after)
-            wait(lambda: not w.iconic() and w.look().active, r.what + ": restored")
+            wait(lambda: not D.iconic(w.xid) and w.look().active, r.what + ": restored")
+    WINE and wine("reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels", "/t", "REG_DWORD", "/d", "96", "/f")
     return table, windows, closed
 
 
 def resume(table, windows, closed):
-    armed_now = [armed(r) and r.after not in RESTORES for r in table]  # what the user sees now is what resumes
-    for r, w, a in zip(table, windows, armed_now):
-        check(w.iconic() == a, r.what + (": minimized" if a else ": on screen"))
-    sleeping = [w for w, a in zip(windows, armed_now) if a]
+    now = [armed(r) and r.after not in RESTORES for r in table]  # what the user sees now is what resumes
+    [check(D.iconic(w.xid) == a, f"{r.what}: minimized {a}") for r, w, a in zip(table, windows, now)]
+    sleeping = [w for w, a in zip(windows, now) if a]
     check(D.power(sleeping, "S"), "suspend answered at once")
     if WINE:  # a wake without the user, a sleep again: still armed (Set, posted after them, still finds the window)
         check(D.power(sleeping, "A", "S"), "unattended wake answered at once")
-        for r, w in zip(table, windows):
-            if w in sleeping and w.said:
-                D.ask("click", w.xid, T["kCmdSetCaption"])
-                check(w.box().text == w.said, r.what + ": still armed after a wake without the user")
-                D.ask("click", w.xid, next(b for b in w.box().buttons if b != "OK"))
-                wait(lambda: not w.look().box, "box answered")
-    for r, w in zip(table, windows):
-        {"delete": lambda p: os.remove(p), "rename": lambda p: os.rename(p, p + ".old"),
-         "folder": lambda p: (os.remove(p), os.mkdir(p)), "unassociate": unassociate, "unentry": unentry,
-         }.get(r.after, lambda p: None)(FILES + "/" + r.file)
+        for r, w in ((r, w) for r, w in zip(table, windows) if w in sleeping and w.said):
+            D.ask("click", w.xid, T["kCmdSetCaption"])
+            check(w.box().text == w.said, r.what + ": still armed after a wake without the user")
+            D.ask("click", w.xid, next(b for b in w.box().buttons if b != "OK")), wait(lambda: not w.look().box, "no box")
+    for r in table:
+        p = FILES + "/" + r.file
+        {"delete": lambda: os.remove(p), "rename": lambda: os.rename(p, p + ".old"),
+         "folder": lambda: (os.remove(p), os.mkdir(p))}.get(r.after, lambda: r.after[:2] == "un" and D.change(r.after, p))()
     if not WINE:  # logind restarted between arming and resume
         D.stop()
         D.emit, D.stop = logind()
     check(D.power(windows, "U"), "resume answered at once")
-    failing = [w for r, w, a in zip(table, windows, armed_now) if a and r.resume == "fails"]
-    for r, w, a in zip(table, windows, armed_now):
-        state = w in failing and (w.box().text, w.iconic(), D.above(w))
+    failing = [w for r, w, a in zip(table, windows, now) if a and r.resume == "fails"]
+    for r, w in zip(table, windows):
+        state = w in failing and (w.box().text, D.iconic(w.xid), D.above(w))
         check(not state or state == (T["kLaunchFailed"], True, True), f"{r.what}: the failure message, in front: {state}")
     [make(r.file) for r in table if r.after in ("delete", "rename")]  # a second launch would now succeed
     check(D.power(failing, "U", "S", "U"), "resumes during the failure message answered")  # they do nothing
     for r, w in zip(table, windows):  # the messages first: they may lie over other windows
         w in failing and check(len(w.look().box.buttons) == 1, r.what + ": one message") and w.answer(r.arg or "Return")
-    for r, w, a in zip(table, windows, armed_now):
+    for r, w, a in zip(table, windows, now):
         if not a:  # left running on screen: Cancel ends it
             check(w.proc.poll() is None, r.what + ": still running") and (w.activate(), w.click("cancel"))
-        status = w.end()
-        check(status == 0, f"{r.what}: exit status {status}")
+        check((status := w.end()) == 0, f"{r.what}: exit status {status}")
     closed.activate(), D.key("alt+F4")
     check(closed.end() == 0, "closed: exit status")
     got = [D.record(open(n, "rb").read()) + [os.remove(n)][1:] for n in (
         os.path.join(RECORDS, n) for n in os.listdir(RECORDS) if "." not in n)]  # the next round's afresh
-    for r, w, a in zip(table, windows, armed_now):
-        launches = a and r.resume == "opens"
+    for r, w, a in zip(table, windows, now):
         mine = [g for g in got if w.opens in g[1:]]
-        check(len(mine) == launches, f"{r.what}: opened once, or not at all")
+        check(len(mine) == (a and r.resume == "opens"), f"{r.what}: opened once, or not at all")
         check(all(g[0] == D.opened(r.folder or WORK) for g in mine), r.what + ": launched in the program's folder")
         check(all(re.fullmatch(rb"id=vorundel-.+_TIME[1-9]\d*", g[-1]) for g in mine if r.file.endswith(".tex")),
               r.what + ": a startup id with the X server's time")
-    check(len(got) == sum(1 for r, a in zip(table, armed_now) if a and r.resume == "opens"), "nothing else opened: " + repr(got))
-
-
-def unassociate(path):  # the type's association removed: Linux, in mimeapps.list; Windows, in the registry
-    if WINE:
-        return wine("reg", "import", D.LABEL(PROGRAM + "/association-removed.reg"))
-    mime = Gio.content_type_guess(path, None)[0]
-    D.mimeapps(f"[Removed Associations]\n{mime}={D.defaults.pop(mime)}\n")  # types that fall back on no other type's application
-
-
-def unentry(path):  # the application's desktop entry deleted; Windows: the class's open command removed
-    if WINE:
-        return wine("reg", "import", D.LABEL(PROGRAM + "/command-removed.reg"))
-    os.remove(APPS + "/" + D.defaults[Gio.content_type_guess(path, None)[0]])
+    check(len(got) == sum(a and r.resume == "opens" for r, a in zip(table, now)), "nothing else opened: " + repr(got))
 
 
 def main():
@@ -649,8 +582,7 @@ def main():
     D = {"x11": X11, "gnome": GnomeShell, "wine": Wine}[DESKTOP]()
     DRAG, table = Drag(), rows()
     shared = [r for r in table if not armed(r) and not r.env and r.after == "-"]
-    if DESKTOP != "gnome":
-        first_window(find(Window({}))[0], shared)
+    DESKTOP == "gnome" or first_window(find(Window({}))[0], shared)
     D.power([], "U", "S")  # nothing is armed yet: nothing happens
     for _ in range(ROUNDS):
         resume(*arm([r for r in table if r not in shared]))
