@@ -5,6 +5,7 @@
 #include "core/form1_logic.h"
 #include "core/user_return.h"
 #include "tests/fake_platform.h"
+#include "ui/qt/minimized_state.h"
 
 namespace vorundel {
 namespace {
@@ -217,6 +218,25 @@ TEST(ResumeLaunchTest, OneLaunchOfTheLabelWhenMinimized) {
     logic.SysInfo1_PowerResume();
     EXPECT_EQ(fake.calls, c.calls);
     EXPECT_EQ(logic.LaunchFile(u"m"), c.launchResult);
+  }
+}
+
+// The Linux window's rule where the compositor does not report minimization
+// (Wayland): minimized from its own minimize until it is next activated.
+TEST(MinimizedStateTest,
+     UnreportedStateArmsFromOurMinimizeUntilNextActivation) {
+  // m: minimized by us; a: activated; i: deactivated.
+  const std::pair<std::string, bool> cases[] = {{"ai", false},
+                                                {"mi", true},
+                                                {"ma", true},
+                                                {"mia", false},
+                                                {"miam", true}};
+  for (const auto& [events, minimized] : cases) {
+    ui::MinimizedState state(false);
+    for (const char e : events) {
+      e == 'm' ? state.Minimizing() : state.ActivationChanged(e == 'a');
+    }
+    EXPECT_EQ(state.IsMinimized(false), minimized) << events;
   }
 }
 

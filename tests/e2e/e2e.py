@@ -22,12 +22,8 @@ if not WINE:
 failures, started = [], []  # every process started here is ended at the end
 
 
-def spawn(argv, **options):
-    return started.append(subprocess.Popen(argv, **options)) or started[-1]
-
-
-def check(ok, what):
-    return ok or failures.append(what) or print("FAILED:", what, flush=True)
+spawn = lambda argv, **options: started.append(subprocess.Popen(argv, **options)) or started[-1]
+check = lambda ok, what: ok or failures.append(what) or print("FAILED:", what, flush=True)
 
 
 def wait(condition, what, timeout=DEADLINE):
@@ -112,9 +108,8 @@ class X11:
                     open(f"{services}/{app}.service", "w").write(f"[D-BUS Service]\nName={app}\nExec={service.format(app=app)}\n")
         self.mimeapps()
 
-    def mimeapps(self, removed=""):
-        open(ROOT + "/config/mimeapps.list", "w").write(
-            "[Default Applications]\n" + "".join(f"{k}={v}\n" for k, v in self.defaults.items()) + removed)
+    mimeapps = lambda self, removed="": open(ROOT + "/config/mimeapps.list", "w").write(
+        "[Default Applications]\n" + "".join(f"{k}={v}\n" for k, v in self.defaults.items()) + removed)
 
     def change(self, how, path):  # the type's association removed, or its application's entry deleted
         mime = Gio.content_type_guess(path, None)[0]
@@ -168,8 +163,8 @@ class X11:
     iconic = staticmethod(lambda xid: "Iconic" in run("xprop", "-id", xid, "WM_STATE"))
     above = staticmethod(lambda w: "ABOVE" in run("xprop", "-id", w.box_xid(), "_NET_WM_STATE"))
 
-    def power(self, windows, *events):  # S suspend, U the user's resume; A (a wake without the user) is Windows'
-        return [e == "A" or self.emit(e == "S") for e in events]
+    # S suspend, U the user's resume; A (a wake without the user) is Windows'
+    power = lambda self, windows, *events: [e == "A" or self.emit(e == "S") for e in events]
 
 
 class Wine(X11):
@@ -193,12 +188,9 @@ class Wine(X11):
         for key in ("Vorundel.Recorder", r"Vorundel.Recorder\shell\open\command"):  # read only for everyone
             check(self.ask("readonly", key) == "ok", "read-only " + key)
 
-    def ask(self, *args):
-        print("\t".join(args), file=self.hand.stdin)
-        return self.hand.stdout.readline().strip()
-
-    def attach(self, windows):  # Wine asks no other process's window for HTTRANSPARENT: drops would land on Frame1
-        [check(self.ask("raise", w.xid) == "ok", "Label1 raised") for w in windows]
+    ask = lambda self, *args: print("\t".join(args), file=self.hand.stdin) or self.hand.stdout.readline().strip()
+    # Wine asks no other process's window for HTTRANSPARENT: drops would land on Frame1
+    attach = lambda self, windows: [check(self.ask("raise", w.xid) == "ok", "Label1 raised") for w in windows]
 
     def look(self, w):
         if not (v := json.loads(self.ask("look", w.xid))):
@@ -206,18 +198,18 @@ class Wine(X11):
         control = lambda c: NS(kind=c[0], text=c[0] == "Button" and c[1].replace("&", "") or c[1], rect=tuple(c[2]),
                                focused=c[3], style=c[4], down=None)
         parts = {c.kind == "Static" and "label" or c.text: c for c in map(control, v["controls"])}
-        names = {"frame1": "kFrame1Caption", "set": "kCmdSetCaption", "cancel": "kCmdCancelCaption", "label": "label"}
+        names = {"frame1": "kFrame1Caption", "set": "kCmdSetCaption", "cancel": "kCmdCancelCaption", "label": "label"}  # in order
         return NS(client=tuple(v["client"]), active=v["active"], controls={
             k: parts.get(T.get(t, t).replace("&", "")) for k, t in names.items()},
             box=v["box"] and NS(text="\n".join(c[1] for c in v["box"] if c[0] == "Static" and c[1]).replace("\r", ""),
                                 buttons={c[1]: control(c) for c in v["box"] if c[0] == "Button"}))
 
-    def power(self, windows, *events):  # as Windows sends them: a sleep, an unattended wake, the user's return
-        pbt = {"S": "4", "A": "18", "U": "18\t7"}
-        return all(self.ask("power", w.xid, *(pbt[e] for e in events)) == "ok" for w in windows)
-
-    def change(self, how, path):  # the type's association, or its class's open command, removed
-        wine("reg", "import", self.LABEL(f"{PROGRAM}/{'association' if how == 'unassociate' else 'command'}-removed.reg"))
+    # As Windows sends them: S a sleep, A an unattended wake, U the user's return.
+    power = lambda self, windows, *events: all(self.ask("power", w.xid, *(
+        {"S": "4", "A": "18", "U": "18\t7"}[e] for e in events)) == "ok" for w in windows)
+    # The type's association, or its class's open command, removed.
+    change = lambda self, how, path: wine("reg", "import", self.LABEL(
+        f"{PROGRAM}/{'association' if how == 'unassociate' else 'command'}-removed.reg"))
 
 
 class GnomeShell(X11):
@@ -228,14 +220,10 @@ class GnomeShell(X11):
 
     def __init__(self):
         (self.emit, self.stop), home, self.pids = logind(), ROOT + "/home", {}
-        os.makedirs(home + "/.config/glib-2.0/settings")
-        open(home + "/.config/glib-2.0/settings/keyfile", "w").write(  # no lock, no idle, no animations
-            "[org/gnome/desktop/screensaver]\nlock-enabled=false\n[org/gnome/desktop/session]\nidle-delay=uint32 0\n"
-            "[org/gnome/desktop/interface]\nenable-animations=false\n")
-        self.env = {k: v for k, v in DESKTOP_ENV.items() if k not in (
-            "DISPLAY", "WAYLAND_DISPLAY", "XAUTHORITY", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_DATA_HOME")}
-        self.env.update(HOME=home, XDG_RUNTIME_DIR=ROOT + "/runtime", GSETTINGS_BACKEND="keyfile",
-                        DBUS_SYSTEM_BUS_ADDRESS=os.environ["DBUS_SYSTEM_BUS_ADDRESS"])
+        shutil.copytree(SOURCE + "/tests/e2e/gnome-settings", home + "/.config/glib-2.0/settings")  # no lock, idle, animations
+        self.env = {k: v for k, v in DESKTOP_ENV.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY", "XAUTHORITY")
+                    and not k.startswith("XDG_")} | dict(HOME=home, XDG_RUNTIME_DIR=ROOT + "/runtime",
+                                                        GSETTINGS_BACKEND="keyfile", DBUS_SYSTEM_BUS_ADDRESS=os.environ["DBUS_SYSTEM_BUS_ADDRESS"])
         self.shell, self.bus, self.placed = None, Gio.bus_get_sync(Gio.BusType.SESSION), 0
         for attempt in range(3):  # now and then the shell hangs at start, never answering
             self.shell and (self.shell.terminate(), self.shell.wait())
@@ -257,8 +245,8 @@ class GnomeShell(X11):
             assert ok, f"{script}: {out}"
             return out and json.loads(out)
 
-    def window(self, xid, script):  # `script` on Mutter's window `w` of that X window
-        return self.eval(f"(w => {script})(global.display.list_all_windows().find(w => parseInt(w.get_description()) == {xid}))")
+    window = lambda self, xid, script: self.eval(  # `script` on Mutter's window `w` of that X window
+        f"(w => {script})(global.display.list_all_windows().find(w => parseInt(w.get_description()) == {xid}))")
 
     def key(self, keys):  # xdotool's names: "alt+s"; once the focus has settled: the shell's and XWayland's agree
         wait(lambda: self.eval("(f => f && !f.minimized && parseInt(f.get_description()))(global.display.focus_window)")
@@ -297,22 +285,18 @@ class GnomeShell(X11):
         self.window(xid, f"w.move_frame(true, {self.placed % 2 * 600}, {40 + self.placed // 2 % 4 * 180})")
         self.placed += 1
 
-    def minimize(self, xid):  # the user's own: Super+H on the focused window
-        self.activate(xid), wait(lambda: self.window(xid, "w.has_focus()"), "focused"), self.key("super+h")
+    # The user's own: Super+H on the focused window.
+    minimize = lambda self, xid: (self.activate(xid), wait(lambda: self.window(xid, "w.has_focus()"), "f"), self.key("super+h"))
 
 
-class Drag:
-    # The Tk window of drag.tcl, its reports read as they come.
-
+class Drag:  # the Tk window of drag.tcl, its reports read as they come
     def __init__(self):
-        self.proc = spawn(["wish", SOURCE + "/tests/e2e/drag.tcl"], env=D.env, stdin=subprocess.PIPE,
-                          stdout=subprocess.PIPE, text=True, bufsize=1)  # lines both ways
-        self.lines = queue.Queue()
+        self.proc, self.lines = spawn(["wish", SOURCE + "/tests/e2e/drag.tcl"], env=D.env, stdin=subprocess.PIPE,
+                                      stdout=subprocess.PIPE, text=True, bufsize=1), queue.Queue()  # lines both ways
         threading.Thread(target=lambda: [self.lines.put(l) for l in self.proc.stdout], daemon=True).start()
         self.at = [*map(int, self.line("up").split()[1:])]  # before any window that a new window would take the focus from
 
-    def line(self, wanted):
-        # The next report, past the target's repeated answers while the pointer rests.
+    def line(self, wanted):  # the next report, past the target's repeated answers while the pointer rests
         while (line := self.lines.get(timeout=DEADLINE)).startswith("status") and wanted != "status":
             pass
         assert line.startswith(wanted), f"drag: {line!r} where {wanted!r} was due"
@@ -327,9 +311,7 @@ class Window:
         self.proc = spawn(D.argv(), cwd=WORK, stdout=subprocess.DEVNULL, stderr=self.log,
                           env=dict(os.environ, **{k: v for k, v in env.items() if k != "dpi"}))
 
-    def look(self, part=None):
-        view = D.look(self)
-        return view.controls[part] if part else view
+    look = lambda self, part=None: (lambda v: v.controls[part] if part else v)(D.look(self))
 
     def point(self, on):
         # Where a drop or a click on `on` lands: a control's middle, Frame1's
@@ -339,8 +321,7 @@ class Window:
         return {"form": (x + w * 30 // 467, y + h * 96 // 123), "corner": (x + 3, y + 3),
                 "frame1": (x + w // 2, y + 6)}.get(on, (x + w // 2, y + h // 2))
 
-    def activate(self):
-        D.activate(self.xid), wait(lambda: self.look().active, "active")
+    activate = lambda self: (D.activate(self.xid), wait(lambda: self.look().active, "active"))
 
     def drop(self, *paths, on="label"):
         # Drags `paths` onto `on`: press, one move, the target's answer to that
@@ -353,29 +334,25 @@ class Window:
         D.release(), DRAG.line("end")
         return taken and (on not in ("label", "corner") or len(paths) > 1 or self.look("label").text == D.LABEL(paths[0]))
 
-    def click(self, on):
-        D.click(*self.point(on), self.look(on).down)
+    click = lambda self, on: D.click(*self.point(on), self.look(on).down)
+    box = lambda self: wait(lambda: self.look().box, "box")
 
-    def box(self):
-        return wait(lambda: self.look().box, "box")
-
-    def box_xid(self):  # the program's window that is not its main window
-        return wait(lambda: [x for x, pid in D.clients() if pid == self.proc.pid and x != self.xid], "box")[0]
+    # The program's window that is not its main window.
+    box_xid = lambda self: wait(lambda: [x for x, pid in D.clients() if pid == self.proc.pid and x != self.xid], "box")[0]
 
     def answer(self, keys="Return"):
-        # Answers the box shown now by `keys` or "click:BUTTON" once it is active; its text.
-        text, xid = self.box().text, self.box_xid()
-        D.activate(xid)
+        # Answers the box shown now by `keys` or "click:BUTTON" once it is active; its text once it is gone.
+        text, xid, _ = self.box().text, self.box_xid(), D.activate(self.box_xid())
         if keys.startswith("click:"):
             b = wait(lambda: self.box().buttons.get(keys[6:]), lambda: f"{keys} among {list(self.box().buttons)}")
             D.click(b.rect[0] + b.rect[2] // 2, b.rect[1] + b.rect[3] // 2, b.down)
         else:
             wait(lambda: int(xdo("getwindowfocus") or 0) == int(xid, 0), "box focused"), D.key(keys)
+        return wait(self.gone, "box answered") and text
 
-        def answered():  # the box gone, or the program
-            with contextlib.suppress(Exception):
-                return self.proc.poll() is not None or not self.look().box
-        return wait(answered, "box answered") and text
+    def gone(self):  # the box, or the program
+        with contextlib.suppress(Exception):
+            return self.proc.poll() is not None or not self.look().box
 
     def confirm(self, how, keys):  # Set pressed `how`; the box's text, answered by `keys`
         self.activate()
@@ -397,7 +374,8 @@ def find(*windows):
     for w in windows:
         w.xid = xids[w.proc.pid]
         D.place(w.xid)  # all in one place: the active one is on top
-    return D.attach(windows) or windows
+    D.attach(windows)
+    return windows
 
 
 def logind():  # python-dbusmock's logind; a function that sends PrepareForSleep, one that stops it
@@ -424,8 +402,7 @@ def rows():
     return sorted(out, key=lambda r: "dpi" in r.env)  # started last: the DPI is the prefix's
 
 
-def armed(r):
-    return r.how == "own" or r.says[:3] in ("pro", "exe") and r.keys in ("Return", "click:OK", "space")
+armed = lambda r: r.how == "own" or r.says[:3] in ("pro", "exe") and r.keys in ("Return", "click:OK", "space")
 
 
 def put(r):
@@ -463,12 +440,11 @@ def first_window(w, table):
     # Layout, focus, Tab, nothing dropped, logind; then each row that arms nothing, one after the other.
     rects = lambda v: v and [v.client] + [c.rect for c in v.controls.values()]
     v = wait(lambda: (v := w.look()) and rects(v) == rects(w.look()) and v, "the window at rest")
-    for part, want, caption in [("frame1", (8, 16, 449, 57), "kFrame1Caption"), ("set", (64, 84, 161, 25), "kCmdSetCaption"),
-                                ("label", (16, 40, 433, 21), None if WINE else "kFrame1Caption"),
-                                ("cancel", (240, 84, 161, 25), "kCmdCancelCaption")]:
-        c = v.controls[part]
-        check((c.rect[0] - v.client[0], c.rect[1] - v.client[1], *c.rect[2:]) == want and c.text == (
-            caption and T[caption].replace("&", "") or ""), f"{part} at {c.rect} in {v.client}: {c.text!r}")
+    for (part, c), want, caption in zip(v.controls.items(), ((8, 16, 449, 57), (64, 84, 161, 25), (240, 84, 161, 25),
+                                        (16, 40, 433, 21)), ("kFrame1Caption", "kCmdSetCaption", "kCmdCancelCaption",
+                                                             "" if WINE else "kFrame1Caption")):
+        check((c.rect[0] - v.client[0], c.rect[1] - v.client[1], *c.rect[2:]) == want and c.text == T.get(
+            caption, "").replace("&", ""), f"{part} at {c.rect} in {v.client}: {c.text!r}")
     check(v.client[2:] == (467, 123) and (not WINE or v.controls["label"].style & 0x80), f"client area {v.client}, "
           "Label1 shows '&' (SS_NOPREFIX)")
     w.activate()
@@ -477,9 +453,7 @@ def first_window(w, table):
     check(w.confirm("click", "Return") == T["kFileMissing"], "Set with nothing dropped")
     if not WINE:  # logind absent, then activatable, at Set
         check(w.drop(make("logind.txt")) and w.confirm("alt+s", "Return") == T["kResumeUndetectable"], "no logind")
-        os.makedirs(ROOT + "/data/dbus-1/services")
-        open(ROOT + "/data/dbus-1/services/login1.service", "w").write(
-            "[D-BUS Service]\nName=org.freedesktop.login1\nExec=/bin/false\n")
+        shutil.copytree(SOURCE + "/tests/e2e/system-services", ROOT + "/data/dbus-1/services")  # activatable, never up
         DBusTestCase.get_dbus(True).get_object("org.freedesktop.DBus", "/org/freedesktop/DBus").ReloadConfig()
         check(w.confirm("click", "click:キャンセル") == prompt(D.APP) and not D.iconic(w.xid), "logind activatable")
         D.emit, D.stop = logind()

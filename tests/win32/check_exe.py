@@ -8,27 +8,14 @@ import struct
 import subprocess
 import sys
 
-SYSTEM_DLLS = {"advapi32.dll", "comctl32.dll", "gdi32.dll", "kernel32.dll",
-               "msvcrt.dll", "ole32.dll", "shell32.dll", "shlwapi.dll", "user32.dll",
-               "uxtheme.dll", "oleaut32.dll", "version.dll"}
-STRINGS = {"FileVersion": "1.00", "ProductVersion": "1.00",
-           "FileDescription": "サスペンドから復帰後に指定したファイルを実行",
-           "ProductName": "Vorundel",
-           "LegalCopyright": "Copyright (c) 2026 The Vorundel authors"}
+SYSTEM_DLLS = {f"{n}.dll" for n in "advapi32 comctl32 gdi32 kernel32 msvcrt ole32 oleaut32 shell32 shlwapi user32 uxtheme version".split()}
+STRINGS = {"FileVersion": "1.00", "ProductVersion": "1.00", "FileDescription": "サスペンドから復帰後に指定したファイルを実行",
+           "ProductName": "Vorundel", "LegalCopyright": "Copyright (c) 2026 The Vorundel authors"}
 # The statically linked runtime's own ANSI calls; ours are all wide.
-RUNTIME_ANSI = {"CreateEventA", "CreateSemaphoreA", "GetModuleHandleA",
-                "LoadLibraryA", "GetStartupInfoA", "OutputDebugStringA"}
-exe = sys.argv[1]
-failures = []
-
-
-def check(condition, what):
-    condition or failures.append(what)
-
-
-def resource(*args):
-    return subprocess.run(["wrestool", "-x", *args, exe], check=True,
-                          capture_output=True).stdout
+RUNTIME_ANSI = {"CreateEventA", "CreateSemaphoreA", "GetModuleHandleA", "LoadLibraryA", "GetStartupInfoA", "OutputDebugStringA"}
+exe, failures = sys.argv[1], []
+check = lambda condition, what: condition or failures.append(what)
+resource = lambda *args: subprocess.run(["wrestool", "-x", *args, exe], check=True, capture_output=True).stdout
 
 
 version = resource("--raw", "--type=16")
@@ -40,21 +27,17 @@ check("041104B0" in text, "Japanese string table")
 for key, value in STRINGS.items():
     check(re.search(key + "\0+" + re.escape(value) + "\0", text), f"string {key}")
 
-icons = subprocess.run(["icotool", "-l", "-"], input=resource("--type=14"),
-                       check=True, capture_output=True).stdout.decode()
+icons = subprocess.run(["icotool", "-l", "-"], input=resource("--type=14"), check=True, capture_output=True).stdout.decode()
 for size, depth in ((32, 8), (16, 4)):
     check(f"--width={size} --height={size} --bit-depth={depth}" in icons, f"{size} px icon")
 
 manifest = resource("--raw", "--type=24", "--name=1").decode()
-for needle in ('name="Microsoft.Windows.Common-Controls"', 'version="6.0.0.0"',
-               "PerMonitorV2", 'level="asInvoker"',
-               "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}",
-               "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}", "<longPathAware"):
+for needle in ('name="Microsoft.Windows.Common-Controls"', 'version="6.0.0.0"', "PerMonitorV2", 'level="asInvoker"',
+               "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}", "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}", "<longPathAware"):
     check(needle in manifest, f"manifest holds {needle}")
 
 # The x86-64 objdump reads 32-bit images too.
-headers = subprocess.run(["x86_64-w64-mingw32-objdump", "-p", exe], check=True,
-                         capture_output=True).stdout.decode()
+headers = subprocess.run(["x86_64-w64-mingw32-objdump", "-p", exe], check=True, capture_output=True).stdout.decode()
 check(re.search(r"file format pei-(x86-64|i386)$", headers, re.M), "a PE image of x86-64 or x86")
 # Windows will not start an exe whose own identity names another machine.
 own = re.search(r'name="Vorundel"[^>]*processorArchitecture="([^"]*)"', manifest)
