@@ -42,10 +42,8 @@ wine = lambda *argv: subprocess.run([Wine.LOADER, *argv], stdin=subprocess.DEVNU
                                     timeout=DEADLINE).returncode
 T = {k: v.encode("latin-1", "backslashreplace").decode("unicode_escape") for k, v in re.findall(
     r'(k\w+) =\s*u"((?:[^"\\]|\\.)*)"', open(SOURCE + "/core/texts.h", encoding="utf-8").read())}
-SAYS = {"missing": T["kFileMissing"], "unassociated": T["kNotAssociated"], "undetectable": T["kResumeUndetectable"]}
-HOSTILE = [re.sub(r"\\x(..)", lambda m: chr(0xDC00 + int(m[1], 16)), stem.replace("\\n", "\n"))
-           for where, stem, _ in (line.split("\t") for line in open(SOURCE + "/tests/hostile_names.txt", encoding="utf-8")
-                                  if line[0] != "#") if ("W" if WINE else "L") in where]
+HOSTILE = [re.sub(r"\\x(..)", lambda m: chr(0xDC00 + int(m[1], 16)), stem.replace("\\n", "\n")) for where, stem, _ in (
+    line.split("\t") for line in open(SOURCE + "/tests/hostile_names.txt", encoding="utf-8") if line[0] != "#") if "LW"[WINE] in where]
 ROOT = tempfile.mkdtemp(prefix="vorundel-e2e-")
 FILES, RECORDS, WORK, APPS, FLATPAK = (os.path.join(ROOT, d) for d in (
     "files", "records", "work", "data/applications", "flatpak/exports"))
@@ -91,13 +89,12 @@ class X11:
 
     def desktop(self):
         self.defaults, rec = {}, make(ROOT + "/bin/vorundel-test-recorder", SOURCE + "/tests/e2e/recorder.sh")
-        longer = make(ROOT + "/programs/" + "/".join(c * 200 for c in "def") + "/vorundel-test-recorder", rec)
-        spaced, snap = (make(ROOT + d + "/vorundel-test-recorder", rec) for d in ("/bin dir", "/snap/bin"))
+        longer, spaced, snap = (make(ROOT + d + "/vorundel-test-recorder", rec) for d in (
+            "/programs/" + "/".join(c * 200 for c in "def"), "/bin dir", "/snap/bin"))
         make(FLATPAK + "/bin/org.example.Viewer", rec), make(ROOT + "/sys/mime", "/usr/share/mime")  # no system applications
-        self.PROMPTS = {"{rec}": rec, "{longer}": longer, "{spaced}": spaced, "{snap}": snap, "{flatpak}": FLATPAK,
-                        "{records}": RECORDS, "{source}": SOURCE}
-        services = DESKTOP_ENV["XDG_DATA_HOME"] + "/dbus-1/services"  # the session bus's, set before it started (CMake)
-        os.makedirs(services, exist_ok=True)
+        self.PROMPTS = dict(zip(("{rec}", "{longer}", "{spaced}", "{snap}", "{flatpak}", "{records}", "{source}"), (
+            rec, longer, spaced, snap, FLATPAK, RECORDS, SOURCE)))
+        os.makedirs(services := DESKTOP_ENV["XDG_DATA_HOME"] + "/dbus-1/services", exist_ok=True)  # the session bus's (CMake)
         for folder, to in (("", APPS), ("flatpak/", FLATPAK + "/share/applications")):
             for name in (n for n in os.listdir(SOURCE + "/tests/e2e/applications/" + folder) if n.endswith(".desktop")):
                 entry = re.sub("@([A-Z]+)@", lambda m: self.PROMPTS["{" + m[1].lower() + "}"],
@@ -111,18 +108,16 @@ class X11:
     mimeapps = lambda self, removed="": open(ROOT + "/config/mimeapps.list", "w").write(
         "[Default Applications]\n" + "".join(f"{k}={v}\n" for k, v in self.defaults.items()) + removed)
 
-    def change(self, how, path):  # the type's association removed, or its application's entry deleted
+    def change(self, how, path):  # the type's association removed (for a type of no fallback), or its entry deleted
         mime = Gio.content_type_guess(path, None)[0]
-        if how == "unassociate":  # in mimeapps.list, for a type that falls back on no other type's application
-            return self.mimeapps(f"[Removed Associations]\n{mime}={self.defaults.pop(mime)}\n")
-        os.remove(APPS + "/" + self.defaults[mime])
+        how == "unentry" and os.remove(APPS + "/" + self.defaults[mime])
+        how == "unassociate" and self.mimeapps(f"[Removed Associations]\n{mime}={self.defaults.pop(mime)}\n")
 
     def clients(self):
         # (window, pid) of each window openbox manages, without walking the window
         # tree (slow with 40 programs up). A window's pid is asked once, while its
         # program runs: the X server gives an ended program's window ids out again.
-        ids, alive = re.findall(r"0x[0-9a-f]+", run("xprop", "-root", "_NET_CLIENT_LIST")), {
-            p.pid for p in started if p.poll() is None}
+        ids, alive = re.findall(r"0x[0-9a-f]+", run("xprop", "-root", "_NET_CLIENT_LIST")), {p.pid for p in started if p.poll() is None}
         self.pids = {x: self.pids[x] if self.pids.get(x) in alive else int(
             (re.findall(r"= (\d+)", run("xprop", "-id", x, "_NET_WM_PID")) or [0])[0]) for x in ids}
         return self.pids.items()
@@ -131,9 +126,8 @@ class X11:
         apps = wait(lambda: (a := {a.get_process_id(): a for a in pyatspi.Registry.getDesktop(0) if a}) and all(
             w.proc.pid in a for w in windows) and a, "programs on AT-SPI")
         for w in windows:
-            w.app = apps[w.proc.pid]
-            w.frame = wait(lambda: next((c for c in w.app if c and c.childCount == 3), None), "frame")
-            w.parts = dict(zip(("frame1", "set", "cancel", "label"), (*w.frame, w.frame[0][0])))
+            w.frame = wait(lambda: next((c for c in apps[w.proc.pid] if c and c.childCount == 3), None), "frame")
+            w.app, w.parts = apps[w.proc.pid], dict(zip(("frame1", "set", "cancel", "label"), (*w.frame, w.frame[0][0])))
 
     def look(self, w):
         # The window's client area, controls and box (or None) on the screen.
@@ -153,8 +147,7 @@ class X11:
     record = staticmethod(lambda data: [os.fsencode(a) for a in os.fsdecode(data).split("\0")[:-1]])
     key = staticmethod(lambda keys: xdo("key", *keys.split()))
     click = staticmethod(lambda x, y, down: xdo("mousemove", x, y, "mousedown", 1, "mouseup", 1))  # xdotool click sleeps 0.1 s
-    press = staticmethod(lambda x, y: (xdo("mousemove", x, y, "mousedown", 1, "mousemove_relative", 8, 0),
-                                       DRAG.line("grabbed")))
+    press = staticmethod(lambda x, y: (xdo("mousemove", x, y, "mousedown", 1, "mousemove_relative", 8, 0), DRAG.line("grabbed")))
     over = staticmethod(lambda x, y: (xdo("mousemove", x, y), DRAG.line("status"))[1])  # the target's answer
     release = staticmethod(lambda: xdo("mouseup", 1))
     activate = restore = staticmethod(lambda xid: xdo("windowactivate", xid))  # openbox raises it before it is active
@@ -172,21 +165,19 @@ class Wine(X11):
     # read or send, vorundel_test_hand.exe does from inside Wine.
     LOADER, DRIVE = os.environ.get("VORUNDEL_WINE", ""), os.environ.get("WINEPREFIX", "") + "/drive_c"
     LABEL = opened = staticmethod(lambda path: "Z:" + path.replace("/", "\\"))
-    record = staticmethod(lambda data: data.decode().split("\0")[:-1])
+    record = staticmethod(lambda data: data.decode("utf-16-le").split("\0")[:-1])
     argv = staticmethod(lambda: [Wine.LOADER, PROGRAM + "/vorundel.exe"])
     above = staticmethod(lambda w: "IsViewable" in run("xwininfo", "-id", w.box_xid()))  # no WS_EX_TOPMOST: see hand.cpp
 
     def __init__(self):
         super().__init__()
-        self.hand = spawn([self.LOADER, PROGRAM + "/vorundel_test_hand.exe"], stdin=subprocess.PIPE,
-                          stdout=subprocess.PIPE, encoding="utf-8", bufsize=1)
+        self.hand = spawn([self.LOADER, PROGRAM + "/vorundel_test_hand.exe"], stdin=subprocess.PIPE, stdout=subprocess.PIPE, encoding="utf-8", bufsize=1)
         os.environ["VORUNDEL_RECORD_DIR"], self.APP = self.LABEL(RECORDS), self.LABEL(PROGRAM) + "\\vorundel_test_hand.exe"
         # Wine names files through the locale's code page: under ja_JP it loses what lies outside the BMP (emoji)
         os.environ["LANG"] = "en_US.UTF-8"
         self.PROMPTS = {"{rec}": self.APP, "{opener}": self.APP, "{600x}": "x" * 600}
         check(wine("reg", "import", self.LABEL(PROGRAM + "/associations.reg")) == 0, "associations")
-        for key in ("Vorundel.Recorder", r"Vorundel.Recorder\shell\open\command"):  # read only for everyone
-            check(self.ask("readonly", key) == "ok", "read-only " + key)
+        [check(self.ask("readonly", k) == "ok", k) for k in ("Vorundel.Recorder", r"Vorundel.Recorder\shell\open\command")]
 
     ask = lambda self, *args: print("\t".join(args), file=self.hand.stdin) or self.hand.stdout.readline().strip()
     # Wine asks no other process's window for HTTRANSPARENT: drops would land on Frame1
@@ -194,7 +185,7 @@ class Wine(X11):
 
     def look(self, w):
         if not (v := json.loads(self.ask("look", w.xid))):
-            return None
+            return
         control = lambda c: NS(kind=c[0], text=c[0] == "Button" and c[1].replace("&", "") or c[1], rect=tuple(c[2]),
                                focused=c[3], style=c[4], down=None)
         parts = {c.kind == "Static" and "label" or c.text: c for c in map(control, v["controls"])}
@@ -207,6 +198,7 @@ class Wine(X11):
     # As Windows sends them: S a sleep, A an unattended wake, U the user's return.
     power = lambda self, windows, *events: all(self.ask("power", w.xid, *(
         {"S": "4", "A": "18", "U": "18\t7"}[e] for e in events)) == "ok" for w in windows)
+    dpi = lambda self, n: wine("reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels", "/t", "REG_DWORD", "/d", n, "/f")
     # The type's association, or its class's open command, removed.
     change = lambda self, how, path: wine("reg", "import", self.LABEL(
         f"{PROGRAM}/{'association' if how == 'unassociate' else 'command'}-removed.reg"))
@@ -263,8 +255,7 @@ class GnomeShell(X11):
 
     def click(self, x, y, down):  # a press is lost now and then: again, until the button is down
         for attempt in range(3):  # once XWayland has the pointer there, a press goes there
-            self.pointer((x, y)), wait(lambda: xdo("getmouselocation").startswith(f"x:{x} y:{y} "), "pointer moved")
-            self.pointer(True)
+            self.pointer((x, y)), wait(lambda: xdo("getmouselocation").startswith(f"x:{x} y:{y} "), "moved"), self.pointer(True)
             with contextlib.suppress(TimeoutError):
                 return wait(down, "pressed", DEADLINE / 4) and self.pointer(False)
             self.pointer(False)
@@ -275,15 +266,12 @@ class GnomeShell(X11):
     iconic = lambda self, xid: self.window(xid, "w.minimized")
     above = lambda self, w: self.window(w.box_xid(), "w.is_above()")
 
-    def activate(self, xid):  # as the dash does, until XWayland has the focus there too (keys go there)
-        wait(lambda: self.window(xid, "Main.activateWindow(w, global.display.get_current_time_roundtrip())")
-             or int(xdo("getwindowfocus") or 0) == int(xid, 16), "focus")
-
-    restore = activate
+    # As the dash does, until XWayland has the focus there too (keys go there).
+    activate = restore = lambda self, xid: wait(lambda: self.window(xid, "Main.activateWindow(w, global.display.get_current_time_roundtrip())")
+                                                or int(xdo("getwindowfocus") or 0) == int(xid, 16), "focus")
 
     def place(self, xid):  # side by side: XWayland's stacking can lag the shell's, so no window hides another
-        self.window(xid, f"w.move_frame(true, {self.placed % 2 * 600}, {40 + self.placed // 2 % 4 * 180})")
-        self.placed += 1
+        self.placed = self.window(xid, f"w.move_frame(true, {self.placed % 2 * 600}, {40 + self.placed // 2 % 4 * 180})") or self.placed + 1
 
     # The user's own: Super+H on the focused window.
     minimize = lambda self, xid: (self.activate(xid), wait(lambda: self.window(xid, "w.has_focus()"), "f"), self.key("super+h"))
@@ -297,8 +285,7 @@ class Drag:  # the Tk window of drag.tcl, its reports read as they come
         self.at = [*map(int, self.line("up").split()[1:])]  # before any window that a new window would take the focus from
 
     def line(self, wanted):  # the next report, past the target's repeated answers while the pointer rests
-        while (line := self.lines.get(timeout=DEADLINE)).startswith("status") and wanted != "status":
-            pass
+        while (line := self.lines.get(timeout=DEADLINE)).startswith("status") and wanted != "status": pass
         assert line.startswith(wanted), f"drag: {line!r} where {wanted!r} was due"
         return line
 
@@ -308,16 +295,14 @@ class Window:
 
     def __init__(self, env):
         self.log = tempfile.TemporaryFile(dir=ROOT)
-        self.proc = spawn(D.argv(), cwd=WORK, stdout=subprocess.DEVNULL, stderr=self.log,
-                          env=dict(os.environ, **{k: v for k, v in env.items() if k != "dpi"}))
+        self.proc = spawn(D.argv(), cwd=WORK, stdout=subprocess.DEVNULL, stderr=self.log, env=os.environ | env)
 
     look = lambda self, part=None: (lambda v: v.controls[part] if part else v)(D.look(self))
 
     def point(self, on):
         # Where a drop or a click on `on` lands: a control's middle, Frame1's
         # caption, Label1's top left corner, the window beside the buttons.
-        v = self.look()
-        x, y, w, h = v.client if on == "form" else v.controls["label" if on == "corner" else on].rect
+        x, y, w, h = (v := self.look()) and (v.client if on == "form" else v.controls["label" if on == "corner" else on].rect)
         return {"form": (x + w * 30 // 467, y + h * 96 // 123), "corner": (x + 3, y + 3),
                 "frame1": (x + w // 2, y + 6)}.get(on, (x + w // 2, y + h // 2))
 
@@ -329,9 +314,7 @@ class Window:
         # Label1: and Label1 shows the path, the target having finished).
         self.activate()
         print("\t".join(p if "://" in p else "file://" + urllib.parse.quote(os.fsencode(p)) for p in paths), file=DRAG.proc.stdin)
-        D.press(*DRAG.at)
-        taken = D.over(*self.point(on)) == "status 1\n"
-        D.release(), DRAG.line("end")
+        taken = (D.press(*DRAG.at), D.over(*self.point(on)) == "status 1\n", D.release(), DRAG.line("end"))[1]
         return taken and (on not in ("label", "corner") or len(paths) > 1 or self.look("label").text == D.LABEL(paths[0]))
 
     click = lambda self, on: D.click(*self.point(on), self.look(on).down)
@@ -355,8 +338,7 @@ class Window:
             return self.proc.poll() is not None or not self.look().box
 
     def confirm(self, how, keys):  # Set pressed `how`; the box's text, answered by `keys`
-        self.activate()
-        D.key("alt+s") if how == "alt+s" else self.click("set")
+        self.activate(), D.key("alt+s") if how == "alt+s" else self.click("set")
         return self.answer(keys)
 
     def end(self):
@@ -394,8 +376,7 @@ def rows():
             where, what, file, on, env, how, keys, says, after, resume = line.rstrip("\n").split("\t")
             (resume, _, arg), _, folder = resume.partition(" in ")[0].partition(":"), 0, resume.partition(" in ")[2]
             out += [NS(what=what + (stem and f": {stem!r}"), file=file.replace("{hostile}", stem), on=on.strip("-") or "label",
-                       env=dict(e.split("=", 1) for e in env.split() if e != "-"), how=how, keys=keys, says=says,
-                       after=after, arg=arg, folder=folder,
+                       env=dict(e.split("=", 1) for e in env.split() if e != "-"), how=how, keys=keys, says=says, after=after, arg=arg, folder=folder,
                        # Wine expands a %NAME% in the file it is to open; Windows does not (SEE_MASK_DOENVSUBST)
                        resume="fails" if WINE and stem == "%PATH%" else resume)
                     for stem in (HOSTILE if "{hostile}" in file else [""])]
@@ -408,10 +389,9 @@ armed = lambda r: r.how == "own" or r.says[:3] in ("pro", "exe") and r.keys in (
 def put(r):
     # Makes the row's file; what is dropped, and the target a link names.
     kind, spec = r.file.split(":", 1) if r.file.split(":")[0] in ("dir", "gone", "link", "two") else ("", r.file)
-    if spec == "-" or "://" in spec or kind == "two":
-        return [spec] * ("://" in spec) or [make(n) for n in spec.split(",") if kind], ""
-    if kind == "dir":
-        return [os.makedirs(FILES + "/" + spec) or FILES + "/" + spec], ""
+    if kind in ("two", "dir") or "://" in spec:
+        return ([spec] if "://" in spec else [make(n) for n in spec.split(",")] if kind == "two" else
+                [os.makedirs(FILES + "/" + spec) or FILES + "/" + spec]), ""
     if kind == "link":
         spec, target, *arguments = spec.split(">")
         if target[0] == "+":  # made first: a file, a folder, or under the prefix's C:
@@ -420,7 +400,6 @@ def put(r):
             os.makedirs(where, exist_ok=True) if where[-1] == "/" else make(where)
         target = D.PROMPTS.get(target, target if target[1:2] == ":" or target[:2] == "::" else
                                D.LABEL(os.path.join(FILES, target.rstrip("/"))))
-        os.makedirs(os.path.dirname(FILES + "/" + spec), exist_ok=True)
         WINE and check(D.ask("link", D.LABEL(FILES + "/" + spec), target, *arguments) == "ok", "shortcut " + spec)
         return [FILES + "/" + spec if WINE else make(spec, target)], target
     name, _, content = spec.partition("=")
@@ -432,8 +411,8 @@ def put(r):
 def expected(r, paths, target):  # the text Set shows for the row
     sub = lambda s: re.sub(r"\{\w+\}", lambda m: {"{target}": target, **D.PROMPTS}.get(m[0], m[0]), s)
     kind, _, named = r.says.partition(":")
-    return SAYS.get(kind) or (kind == "exe" and prompt(sub(named) or D.LABEL(paths[0]), "kPromptTailExecutable")) or (
-        prompt(sub(named) or D.APP))
+    says = {"missing": T["kFileMissing"], "unassociated": T["kNotAssociated"]}.get(kind)
+    return says or kind == "exe" and prompt(sub(named) or D.LABEL(paths[0]), "kPromptTailExecutable") or prompt(sub(named) or D.APP)
 
 
 def first_window(w, table):
@@ -445,10 +424,8 @@ def first_window(w, table):
                                                              "" if WINE else "kFrame1Caption")):
         check((c.rect[0] - v.client[0], c.rect[1] - v.client[1], *c.rect[2:]) == want and c.text == T.get(
             caption, "").replace("&", ""), f"{part} at {c.rect} in {v.client}: {c.text!r}")
-    check(v.client[2:] == (467, 123) and (not WINE or v.controls["label"].style & 0x80), f"client area {v.client}, "
-          "Label1 shows '&' (SS_NOPREFIX)")
-    w.activate()
-    check(w.look("cancel").focused, "Cancel has the focus first")
+    check(v.client[2:] == (467, 123) and (not WINE or v.controls["label"].style & 0x80), f"{v.client}, SS_NOPREFIX")
+    check(w.activate() and w.look("cancel").focused, "Cancel has the focus first")
     check(all(D.key("Tab") or wait(lambda: w.look(a).focused, "Tab order") for a in ("set", "cancel")), "Tab")
     check(w.confirm("click", "Return") == T["kFileMissing"], "Set with nothing dropped")
     if not WINE:  # logind absent, then activatable, at Set
@@ -479,8 +456,7 @@ def arm(table):
     # window closed later; one resume reaches them all.
     windows = []
     for n in sorted({r.env.get("dpi", "96") for r in table}, key=lambda n: n != "96"):  # a Wine program reads it as it starts
-        WINE and wine("reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels", "/t", "REG_DWORD", "/d", n, "/f")
-        group = [r for r in table if r.env.get("dpi", "96") == n]
+        group, _ = [r for r in table if r.env.get("dpi", "96") == n], WINE and D.dpi(n)
         # Under Wine one at a time: a window started while others map can be given its default size by the WM
         windows += [find(Window(r.env))[0] for r in group] if WINE else find(*(Window(r.env) for r in group))
     closed, = find(Window({}))  # the prefix's DPI is the last row's: this window's size is not checked
@@ -499,32 +475,28 @@ def arm(table):
         if r.after in RESTORES:
             D.restore(w.xid) if r.after == "restore" else D.key(r.after)
             wait(lambda: not D.iconic(w.xid) and w.look().active, r.what + ": restored")
-    WINE and wine("reg", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels", "/t", "REG_DWORD", "/d", "96", "/f")
-    return table, windows, closed
+    return WINE and D.dpi("96"), table, windows, closed
 
 
-def resume(table, windows, closed):
+def resume(_, table, windows, closed):
     now = [armed(r) and r.after not in RESTORES for r in table]  # what the user sees now is what resumes
     [check(D.iconic(w.xid) == a, f"{r.what}: minimized {a}") for r, w, a in zip(table, windows, now)]
-    sleeping = [w for w, a in zip(windows, now) if a]
-    check(D.power(sleeping, "S"), "suspend answered at once")
+    check(D.power(sleeping := [w for w, a in zip(windows, now) if a], "S"), "suspend answered at once")
     if WINE:  # a wake without the user, a sleep again: still armed (Set, posted after them, still finds the window)
         check(D.power(sleeping, "A", "S"), "unattended wake answered at once")
         for r, w in ((r, w) for r, w in zip(table, windows) if w in sleeping and w.said):
             D.ask("click", w.xid, T["kCmdSetCaption"])
             check(w.box().text == w.said, r.what + ": still armed after a wake without the user")
             D.ask("click", w.xid, next(b for b in w.box().buttons if b != "OK")), wait(lambda: not w.look().box, "no box")
-    for r in table:
-        p = FILES + "/" + r.file
+    for r, p in ((r, FILES + "/" + r.file) for r in table):
         {"delete": lambda: os.remove(p), "rename": lambda: os.rename(p, p + ".old"),
          "folder": lambda: (os.remove(p), os.mkdir(p))}.get(r.after, lambda: r.after[:2] == "un" and D.change(r.after, p))()
     if not WINE:  # logind restarted between arming and resume
-        D.stop()
-        D.emit, D.stop = logind()
+        D.emit, D.stop = (D.stop(), logind())[1]
     check(D.power(windows, "U"), "resume answered at once")
-    failing = [w for r, w, a in zip(table, windows, now) if a and r.resume == "fails"]
     for r, w in zip(table, windows):
-        state = w in failing and (w.box().text, D.iconic(w.xid), D.above(w))
+        state = w in (failing := [w for r, w, a in zip(table, windows, now) if a and r.resume == "fails"]) and (
+            w.box().text, D.iconic(w.xid), D.above(w))
         check(not state or state == (T["kLaunchFailed"], True, True), f"{r.what}: the failure message, in front: {state}")
     [make(r.file) for r in table if r.after in ("delete", "rename")]  # a second launch would now succeed
     check(D.power(failing, "U", "S", "U"), "resumes during the failure message answered")  # they do nothing
@@ -534,16 +506,13 @@ def resume(table, windows, closed):
         if not a:  # left running on screen: Cancel ends it
             check(w.proc.poll() is None, r.what + ": still running") and (w.activate(), w.click("cancel"))
         check((status := w.end()) == 0, f"{r.what}: exit status {status}")
-    closed.activate(), D.key("alt+F4")
-    check(closed.end() == 0, "closed: exit status")
-    got = [D.record(open(n, "rb").read()) + [os.remove(n)][1:] for n in (
-        os.path.join(RECORDS, n) for n in os.listdir(RECORDS) if "." not in n)]  # the next round's afresh
+    check(closed.activate() and not D.key("alt+F4") and closed.end() == 0, "closed: exit status")
+    got = [D.record(open(n, "rb").read()) + [os.remove(n)][1:] for n in (os.path.join(RECORDS, n) for n in os.listdir(RECORDS) if "." not in n)]
     for r, w, a in zip(table, windows, now):
         mine = [g for g in got if w.opens in g[1:]]
         check(len(mine) == (a and r.resume == "opens"), f"{r.what}: opened once, or not at all")
         check(all(g[0] == D.opened(r.folder or WORK) for g in mine), r.what + ": launched in the program's folder")
-        check(all(re.fullmatch(rb"id=vorundel-.+_TIME[1-9]\d*", g[-1]) for g in mine if r.file.endswith(".tex")),
-              r.what + ": a startup id with the X server's time")
+        check(all(re.fullmatch(rb"id=vorundel-.+_TIME[1-9]\d*", g[-1]) for g in mine if r.file.endswith(".tex")), r.what + ": X time")
     check(len(got) == sum(a and r.resume == "opens" for r, a in zip(table, now)), "nothing else opened: " + repr(got))
 
 
@@ -558,8 +527,7 @@ def main():
     shared = [r for r in table if not armed(r) and not r.env and r.after == "-"]
     DESKTOP == "gnome" or first_window(find(Window({}))[0], shared)
     D.power([], "U", "S")  # nothing is armed yet: nothing happens
-    for _ in range(ROUNDS):
-        resume(*arm([r for r in table if r not in shared]))
+    [resume(*arm([r for r in table if r not in shared])) for _ in range(ROUNDS)]
     check(all("pwned" not in fs for top in (ROOT, os.getcwd()) for _, _, fs in os.walk(top)), "a name ran")
 
 
@@ -568,9 +536,8 @@ if __name__ == "__main__":
         main()
     finally:
         for p in reversed(started):  # a signal the shell handles: it takes XWayland's files in /tmp with it
-            p.terminate()
             with contextlib.suppress(subprocess.TimeoutExpired):
-                p.wait(DEADLINE)
+                p.terminate(), p.wait(DEADLINE)
             p.kill(), p.wait()
         shutil.rmtree(ROOT, ignore_errors=True)
     sys.exit(f"{len(failures)} failed" if failures else 0)

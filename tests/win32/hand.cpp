@@ -1,7 +1,7 @@
 // What the end-to-end driver cannot do from X, done inside Wine; and the
 // application of the tests' associations.
 // With arguments (opened by the shell): writes the folder it was started in
-// and each argument, each ended by a NUL (UTF-8), into a file of its own in
+// and each argument, each ended by a NUL (UTF-16), into a file of its own in
 // the folder VORUNDEL_RECORD_DIR names; the file appears whole.
 // Without: one command a line on stdin (tab-separated, UTF-8), one answer a
 // line on stdout ("ok" or "error" unless said):
@@ -46,14 +46,10 @@ int Record(int argc, wchar_t** argv) {
   for (int i = 1; i < argc; ++i) {
     text += L'\0' + std::wstring(argv[i]);
   }
-  std::string bytes(text.size() * 4 + 4, '\0');
-  bytes.resize(WideCharToMultiByte(CP_UTF8, 0, text.c_str(),
-                                   int(text.size() + 1), bytes.data(),
-                                   int(bytes.size()), nullptr, nullptr));
   name += L"\\" + std::to_wstring(GetCurrentProcessId());
   FILE* file = _wfopen((name + L".part").c_str(), L"wb");
   const bool ok =
-      file && fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+      file && fwrite(text.c_str(), 2, text.size() + 1, file) == text.size() + 1;
   return file && !fclose(file) && ok &&
                  MoveFileW((name + L".part").c_str(), name.c_str())
              ? 0
