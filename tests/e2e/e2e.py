@@ -323,15 +323,16 @@ class Window:
     # The program's window that is not its main window.
     box_xid = lambda self: wait(lambda: [x for x, pid in D.clients() if pid == self.proc.pid and x != self.xid], "box")[0]
 
-    def answer(self, keys="Return"):
-        # Answers the box shown now by `keys` or "click:BUTTON" once it is active; its text once it is gone.
+    def answer(self, keys="Return", stays=True):
+        # Answers the box shown now by `keys` or "click:BUTTON" once it is active; its text once it is gone (a
+        # program that ends with it is not asked: a call over AT-SPI at its end leaves libdbus memory unfreed).
         text, xid, _ = self.box().text, self.box_xid(), D.activate(self.box_xid())
         if keys.startswith("click:"):
             b = wait(lambda: self.box().buttons.get(keys[6:]), lambda: f"{keys} among {list(self.box().buttons)}")
             D.click(b.rect[0] + b.rect[2] // 2, b.rect[1] + b.rect[3] // 2, b.down)
         else:
             wait(lambda: int(xdo("getwindowfocus") or 0) == int(xid, 0), "box focused"), D.key(keys)
-        return wait(self.gone, "box answered") and text
+        return (not stays or wait(self.gone, "box answered")) and text
 
     def gone(self):  # the box, or the program
         with contextlib.suppress(Exception):
@@ -501,7 +502,7 @@ def resume(_, table, windows, closed):
     [make(r.file) for r in table if r.after in ("delete", "rename")]  # a second launch would now succeed
     check(D.power(failing, "U", "S", "U"), "resumes during the failure message answered")  # they do nothing
     for r, w in zip(table, windows):  # the messages first: they may lie over other windows
-        w in failing and check(len(w.look().box.buttons) == 1, r.what + ": one message") and w.answer(r.arg or "Return")
+        w in failing and check(len(w.look().box.buttons) == 1, r.what + ": one message") and w.answer(r.arg or "Return", False)
     for r, w, a in zip(table, windows, now):
         if not a:  # left running on screen: Cancel ends it
             check(w.proc.poll() is None, r.what + ": still running") and (w.activate(), w.click("cancel"))
