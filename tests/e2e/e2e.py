@@ -176,7 +176,7 @@ class Wine(X11):
         # Wine names files through the locale's code page: under ja_JP it loses what lies outside the BMP (emoji)
         os.environ["LANG"] = "en_US.UTF-8"
         self.PROMPTS = {"{rec}": self.APP, "{opener}": self.APP, "{600x}": "x" * 600}
-        check(wine("reg", "import", self.LABEL(PROGRAM + "/associations.reg")) == 0, "associations")
+        check(wine("reg", "import", self.LABEL(PROGRAM + "/associations.reg")) == self.dpi("96") == 0, "associations, 96 DPI")
         [check(self.ask("readonly", k) == "ok", k) for k in ("Vorundel.Recorder", r"Vorundel.Recorder\shell\open\command")]
 
     ask = lambda self, *args: print("\t".join(args), file=self.hand.stdin) or self.hand.stdout.readline().strip()
@@ -525,7 +525,7 @@ def main():
         os.environ["DBUS_SYSTEM_BUS_ADDRESS"] = bus.stdout.readline().strip()  # activatable: XDG_DATA_HOME's services
     D = {"x11": X11, "gnome": GnomeShell, "wine": Wine}[DESKTOP]()
     DRAG, table = Drag(), rows()
-    shared = [r for r in table if not armed(r) and not r.env and r.after == "-"]
+    shared = [r for r in table if not armed(r) and not r.env and r.after == "-" and DESKTOP != "gnome"]
     DESKTOP == "gnome" or first_window(find(Window({}))[0], shared)
     D.power([], "U", "S")  # nothing is armed yet: nothing happens
     [resume(*arm([r for r in table if r not in shared])) for _ in range(ROUNDS)]
