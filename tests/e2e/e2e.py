@@ -49,13 +49,13 @@ FILES, RECORDS, WORK, APPS, FLATPAK = (os.path.join(ROOT, d) for d in (
     "files", "records", "work", "data/applications", "flatpak/exports"))
 os.mkdir(ROOT + "/runtime", 0o700)  # Qt takes no other
 [os.makedirs(d) for d in (FILES, RECORDS, WORK, APPS, FLATPAK + "/share/applications", ROOT + "/config", ROOT + "/locale")]
-DESKTOP_ENV = dict(os.environ)  # the real environment, for the window manager and the drag source
+# The real environment, for the window manager and the drag source; the program picks its Qt platform itself.
+DESKTOP_ENV, _ = dict(os.environ), os.environ.pop("QT_QPA_PLATFORM", None)
 os.environ.update(
     XDG_DATA_HOME=ROOT + "/data", XDG_CONFIG_HOME=ROOT + "/config", XDG_CONFIG_DIRS=ROOT + "/sys",
     XDG_DATA_DIRS=ROOT + "/sys:" + FLATPAK + "/share", PATH=ROOT + "/bin:" + os.environ["PATH"],
     XDG_RUNTIME_DIR=ROOT + "/runtime", VORUNDEL_RECORD_DIR=RECORDS, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1",
     LANG="ja_JP.UTF-8", LOCPATH=ROOT + "/locale", LSAN_OPTIONS="suppressions=" + SOURCE + "/tests/linux/lsan.supp")
-os.environ.pop("QT_QPA_PLATFORM", None)  # the program picks its platform itself
 for locale in ("ja_JP", "de_DE", "tr_TR", "en_US"):  # glibc's, for the program and for Wine, in the run's folder
     subprocess.run(["localedef", "-i", locale, "-f", "UTF-8", f"{ROOT}/locale/{locale}.UTF-8"], check=True, env={})
 
@@ -492,8 +492,9 @@ def resume(_, table, windows, closed):
     for r, p in ((r, FILES + "/" + r.file) for r in table):
         {"delete": lambda: os.remove(p), "rename": lambda: os.rename(p, p + ".old"),
          "folder": lambda: (os.remove(p), os.mkdir(p))}.get(r.after, lambda: r.after[:2] == "un" and D.change(r.after, p))()
-    if not WINE:  # logind restarted between arming and resume
+    if not WINE:  # logind restarted between arming and resume; meanwhile the suspend has launched nothing
         D.emit, D.stop = (D.stop(), logind())[1]
+        check(all(D.iconic(w.xid) for w in sleeping), "a suspend launches nothing")
     check(D.power(windows, "U"), "resume answered at once")
     for r, w in zip(table, windows):
         state = w in (failing := [w for r, w, a in zip(table, windows, now) if a and r.resume == "fails"]) and (
