@@ -389,23 +389,23 @@ armed = lambda r: r.how == "own" or r.says[:3] in ("pro", "exe") and r.keys in (
 
 def put(r):
     # Makes the row's file; what is dropped, and the target a link names.
-    kind, spec = r.file.split(":", 1) if r.file.split(":")[0] in ("dir", "gone", "link", "two") else ("", r.file)
-    if kind in ("two", "dir") or "://" in spec:
-        return ([spec] if "://" in spec else [make(n) for n in spec.split(",")] if kind == "two" else
-                [os.makedirs(FILES + "/" + spec) or FILES + "/" + spec]), ""
+    kind, given = r.file.split(":", 1) if r.file.split(":")[0] in ("dir", "gone", "link", "two") else ("", r.file)
+    if kind in ("two", "dir") or "://" in given:
+        return ([given] if "://" in given else [make(n) for n in given.split(",")] if kind == "two" else
+                [os.makedirs(FILES + "/" + given) or FILES + "/" + given]), ""
     if kind == "link":
-        spec, target, *arguments = spec.split(">")
+        given, target, *arguments = given.split(">")
         if target[0] == "+":  # made first: a file, a folder, or under the prefix's C:
             target = target[1:]
             where = D.DRIVE + target[2:].replace("\\", "/") if target[1:2] == ":" else FILES + "/" + target
             os.makedirs(where, exist_ok=True) if where[-1] == "/" else make(where)
         target = D.PROMPTS.get(target, target if target[1:2] == ":" or target[:2] == "::" else
-                               D.LABEL(os.path.join(FILES, target.rstrip("/"))))
-        WINE and check(D.ask("link", D.LABEL(FILES + "/" + spec), target, *arguments) == "ok", "shortcut " + spec)
-        return [FILES + "/" + spec if WINE else make(spec, target)], target
-    name, _, content = spec.partition("=")
-    spec != spec.strip() and make(spec.strip())  # its twin without the blanks, which must not open instead
-    return [make(name, content=content.encode("latin-1", "backslashreplace").decode("unicode_escape") if "=" in spec
+                               (D.LABEL if WINE else str)(os.path.join(FILES, target.rstrip("/"))))
+        WINE and check(D.ask("link", D.LABEL(FILES + "/" + given), target, *arguments) == "ok", "shortcut " + given)
+        return [FILES + "/" + given if WINE else make(given, target)], target
+    name, _, content = given.partition("=")
+    name != name.strip() and make(name.strip())  # its twin without the blanks, which must not open instead
+    return [make(name, content=content.encode("latin-1", "backslashreplace").decode("unicode_escape") if "=" in given
                  else "x\n")], ""
 
 
