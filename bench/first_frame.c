@@ -35,7 +35,6 @@ static void report(void) {
   }
 }
 
-
 // Qt loads its xcb plugin, and the xcb libraries with it, privately, where
 // RTLD_NEXT does not look; the library is loaded by the time it is called.
 static void* real_symbol(const char* library, const char* name) {
@@ -46,19 +45,41 @@ static void* real_symbol(const char* library, const char* name) {
 // xcb_shm_put_image(conn, drawable, gc, total_w, total_h, src_x, src_y,
 //                   src_w, src_h, dst_x, dst_y, depth, format, send_event,
 //                   shmseg, offset): 16 arguments.
-typedef struct { unsigned int sequence; } cookie_t;
-cookie_t xcb_shm_put_image(void* c, uint32_t drawable, uint32_t gc,
-                           uint16_t total_width, uint16_t total_height,
-                           uint16_t src_x, uint16_t src_y, uint16_t src_width,
-                           uint16_t src_height, int16_t dst_x, int16_t dst_y,
-                           uint8_t depth, uint8_t format, uint8_t send_event,
-                           uint32_t shmseg, uint32_t offset);
-cookie_t xcb_shm_put_image(void* c, uint32_t drawable, uint32_t gc,
-                           uint16_t total_width, uint16_t total_height,
-                           uint16_t src_x, uint16_t src_y, uint16_t src_width,
-                           uint16_t src_height, int16_t dst_x, int16_t dst_y,
-                           uint8_t depth, uint8_t format, uint8_t send_event,
-                           uint32_t shmseg, uint32_t offset) {
+typedef struct {
+  unsigned int sequence;
+} cookie_t;
+cookie_t xcb_shm_put_image(void* c,
+                           uint32_t drawable,
+                           uint32_t gc,
+                           uint16_t total_width,
+                           uint16_t total_height,
+                           uint16_t src_x,
+                           uint16_t src_y,
+                           uint16_t src_width,
+                           uint16_t src_height,
+                           int16_t dst_x,
+                           int16_t dst_y,
+                           uint8_t depth,
+                           uint8_t format,
+                           uint8_t send_event,
+                           uint32_t shmseg,
+                           uint32_t offset);
+cookie_t xcb_shm_put_image(void* c,
+                           uint32_t drawable,
+                           uint32_t gc,
+                           uint16_t total_width,
+                           uint16_t total_height,
+                           uint16_t src_x,
+                           uint16_t src_y,
+                           uint16_t src_width,
+                           uint16_t src_height,
+                           int16_t dst_x,
+                           int16_t dst_y,
+                           uint8_t depth,
+                           uint8_t format,
+                           uint8_t send_event,
+                           uint32_t shmseg,
+                           uint32_t offset) {
   static cookie_t (*real)(void*, uint32_t, uint32_t, uint16_t, uint16_t,
                           uint16_t, uint16_t, uint16_t, uint16_t, int16_t,
                           int16_t, uint8_t, uint8_t, uint8_t, uint32_t,
@@ -74,14 +95,30 @@ cookie_t xcb_shm_put_image(void* c, uint32_t drawable, uint32_t gc,
 
 // xcb_put_image(conn, format, drawable, gc, width, height, dst_x, dst_y,
 //               left_pad, depth, data_len, data)
-cookie_t xcb_put_image(void* c, uint8_t format, uint32_t drawable, uint32_t gc,
-                       uint16_t width, uint16_t height, int16_t dst_x,
-                       int16_t dst_y, uint8_t left_pad, uint8_t depth,
-                       uint32_t data_len, const uint8_t* data);
-cookie_t xcb_put_image(void* c, uint8_t format, uint32_t drawable, uint32_t gc,
-                       uint16_t width, uint16_t height, int16_t dst_x,
-                       int16_t dst_y, uint8_t left_pad, uint8_t depth,
-                       uint32_t data_len, const uint8_t* data) {
+cookie_t xcb_put_image(void* c,
+                       uint8_t format,
+                       uint32_t drawable,
+                       uint32_t gc,
+                       uint16_t width,
+                       uint16_t height,
+                       int16_t dst_x,
+                       int16_t dst_y,
+                       uint8_t left_pad,
+                       uint8_t depth,
+                       uint32_t data_len,
+                       const uint8_t* data);
+cookie_t xcb_put_image(void* c,
+                       uint8_t format,
+                       uint32_t drawable,
+                       uint32_t gc,
+                       uint16_t width,
+                       uint16_t height,
+                       int16_t dst_x,
+                       int16_t dst_y,
+                       uint8_t left_pad,
+                       uint8_t depth,
+                       uint32_t data_len,
+                       const uint8_t* data) {
   static cookie_t (*real)(void*, uint8_t, uint32_t, uint32_t, uint16_t,
                           uint16_t, int16_t, int16_t, uint8_t, uint8_t,
                           uint32_t, const uint8_t*);

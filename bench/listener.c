@@ -14,9 +14,12 @@ static const char* mode;
 static const char* file;
 static const char* helper;
 
-static void on_signal(GDBusConnection* connection, const gchar* sender,
-                      const gchar* path, const gchar* interface,
-                      const gchar* member, GVariant* parameters,
+static void on_signal(GDBusConnection* connection,
+                      const gchar* sender,
+                      const gchar* path,
+                      const gchar* interface,
+                      const gchar* member,
+                      GVariant* parameters,
                       gpointer loop) {
   (void)connection, (void)sender, (void)path, (void)interface, (void)member;
   gboolean start = TRUE;

@@ -53,9 +53,9 @@ static void answer_selection_request(const XSelectionRequestEvent* request) {
   reply.xselection.time = request->time;
   reply.xselection.property = None;
   if (request->target == a_uri_list && request->property != None) {
-    XChangeProperty(display, request->requestor, request->property,
-                    a_uri_list, 8, PropModeReplace,
-                    (const unsigned char*)uri_list, (int)strlen(uri_list));
+    XChangeProperty(display, request->requestor, request->property, a_uri_list,
+                    8, PropModeReplace, (const unsigned char*)uri_list,
+                    (int)strlen(uri_list));
     reply.xselection.property = request->property;
   }
   XSendEvent(display, request->requestor, False, NoEventMask, &reply);
@@ -136,16 +136,15 @@ int main(int argc, char** argv) {
   a_uri_list = XInternAtom(display, "text/uri-list", False);
   a_aware = XInternAtom(display, "XdndAware", False);
 
-  source = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1,
-                               1, 0, 0, 0);
+  source = XCreateSimpleWindow(display, DefaultRootWindow(display), 0, 0, 1, 1,
+                               0, 0, 0);
   XSetSelectionOwner(display, a_selection, source, CurrentTime);
 
   int root_x = 0;
   int root_y = 0;
   Window child;
   XTranslateCoordinates(display, target, DefaultRootWindow(display),
-                        atoi(argv[2]), atoi(argv[3]), &root_x, &root_y,
-                        &child);
+                        atoi(argv[2]), atoi(argv[3]), &root_x, &root_y, &child);
 
   send_to_target(a_enter, 5L << 24, (long)a_uri_list, None, None);
   send_to_target(a_position, 0, ((long)root_x << 16) | (root_y & 0xFFFF),

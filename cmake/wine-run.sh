@@ -83,41 +83,41 @@ finish() {
 }
 
 case "${1-}" in
-  --create)
-    rm -rf "$WINEPREFIX"
-    mkdir -p "$WINEPREFIX"
-    start_server
-    if ! log=$(wine wineboot -i 2>&1); then
-      "$wineserver" -k || true
-      echo "wine-run.sh: wineboot failed:" >&2
-      grep -v '^$' <<<"$log" | tail -5 >&2
-      exit 1
-    fi
-    # Japanese text in dialogs: Wine's default fonts have no Japanese
-    # glyphs; names must reach `reg` as UTF-8.
-    fonts='HKCU\Software\Wine\Fonts\Replacements'
-    for face in Tahoma "MS Shell Dlg" "MS Shell Dlg 2" "MS Sans Serif" \
-      "Segoe UI" "MS UI Gothic"; do
-      LANG=C.UTF-8 wine reg add "$fonts" /v "$face" /d "Noto Sans CJK JP" \
-        /f >/dev/null
-    done
-    LANG=C.UTF-8 wine reg add "$fonts" /v "ＭＳ Ｐゴシック" /d IPAPGothic \
+--create)
+  rm -rf "$WINEPREFIX"
+  mkdir -p "$WINEPREFIX"
+  start_server
+  if ! log=$(wine wineboot -i 2>&1); then
+    "$wineserver" -k || true
+    echo "wine-run.sh: wineboot failed:" >&2
+    grep -v '^$' <<<"$log" | tail -5 >&2
+    exit 1
+  fi
+  # Japanese text in dialogs: Wine's default fonts have no Japanese
+  # glyphs; names must reach `reg` as UTF-8.
+  fonts='HKCU\Software\Wine\Fonts\Replacements'
+  for face in Tahoma "MS Shell Dlg" "MS Shell Dlg 2" "MS Sans Serif" \
+    "Segoe UI" "MS UI Gothic"; do
+    LANG=C.UTF-8 wine reg add "$fonts" /v "$face" /d "Noto Sans CJK JP" \
       /f >/dev/null
-    finish
-    ;;
-  --exec)
-    shift
-    start_server
-    status=0
-    VORUNDEL_WINE=$loader "$@" || status=$?
-    finish
-    exit "$status"
-    ;;
-  *)
-    start_server
-    status=0
-    "$loader" "$@" || status=$?
-    finish
-    exit "$status"
-    ;;
+  done
+  LANG=C.UTF-8 wine reg add "$fonts" /v "ＭＳ Ｐゴシック" /d IPAPGothic \
+    /f >/dev/null
+  finish
+  ;;
+--exec)
+  shift
+  start_server
+  status=0
+  VORUNDEL_WINE=$loader "$@" || status=$?
+  finish
+  exit "$status"
+  ;;
+*)
+  start_server
+  status=0
+  "$loader" "$@" || status=$?
+  finish
+  exit "$status"
+  ;;
 esac

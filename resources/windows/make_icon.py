@@ -24,10 +24,24 @@ RUN = (0x10, 0x98, 0x30)
 ARROW = (0xFF, 0xFF, 0xFF)
 
 # The 16 colours of the classic VGA palette, for the 16-colour image.
-VGA = [(0, 0, 0), (128, 0, 0), (0, 128, 0), (128, 128, 0), (0, 0, 128),
-       (128, 0, 128), (0, 128, 128), (192, 192, 192), (128, 128, 128),
-       (255, 0, 0), (0, 255, 0), (255, 255, 0), (0, 0, 255), (255, 0, 255),
-       (0, 255, 255), (255, 255, 255)]
+VGA = [
+    (0, 0, 0),
+    (128, 0, 0),
+    (0, 128, 0),
+    (128, 128, 0),
+    (0, 0, 128),
+    (128, 0, 128),
+    (0, 128, 128),
+    (192, 192, 192),
+    (128, 128, 128),
+    (255, 0, 0),
+    (0, 255, 0),
+    (255, 255, 0),
+    (0, 0, 255),
+    (255, 0, 255),
+    (0, 255, 255),
+    (255, 255, 255),
+]
 
 
 def box(x0, y0, x1, y1):
@@ -35,7 +49,8 @@ def box(x0, y0, x1, y1):
 
     def d(x, y):
         qx, qy = abs(x - cx) - hx, abs(y - cy) - hy
-        return (math.hypot(max(qx, 0), max(qy, 0)) + min(max(qx, qy), 0))
+        return math.hypot(max(qx, 0), max(qy, 0)) + min(max(qx, qy), 0)
+
     return d
 
 
@@ -65,10 +80,15 @@ def triangle(p, q, r):
 
 
 FOLD_SIZE = 0.2
-page = intersect(box(0.20, 0.06, 0.76, 0.90),
-                 half_plane(0.76, 0.06 + FOLD_SIZE, 0.76 - FOLD_SIZE, 0.06))
-fold = triangle((0.76 - FOLD_SIZE, 0.06), (0.76 - FOLD_SIZE, 0.06 + FOLD_SIZE),
-                (0.76, 0.06 + FOLD_SIZE))
+page = intersect(
+    box(0.20, 0.06, 0.76, 0.90),
+    half_plane(0.76, 0.06 + FOLD_SIZE, 0.76 - FOLD_SIZE, 0.06),
+)
+fold = triangle(
+    (0.76 - FOLD_SIZE, 0.06),
+    (0.76 - FOLD_SIZE, 0.06 + FOLD_SIZE),
+    (0.76, 0.06 + FOLD_SIZE),
+)
 moon = subtract(circle(0.24, 0.26, 0.20), circle(0.33, 0.19, 0.16))
 # At 16 pixels the thin crescent would vanish: a fuller one, no outline.
 small_moon = subtract(circle(0.25, 0.30, 0.24), circle(0.40, 0.18, 0.18))
@@ -116,23 +136,30 @@ def render(size, samples):
             acc, hits = [0, 0, 0], 0
             for sy in range(samples):
                 for sx in range(samples):
-                    c = colour_at((px + (sx + 0.5) / samples) / size,
-                                  (py + (sy + 0.5) / samples) / size, size)
+                    c = colour_at(
+                        (px + (sx + 0.5) / samples) / size,
+                        (py + (sy + 0.5) / samples) / size,
+                        size,
+                    )
                     if c is not None:
                         hits += 1
                         acc = [a + b for a, b in zip(acc, c)]
             if hits == 0:
                 row.append((0, 0, 0, 0))
             else:
-                row.append(tuple(round(a / hits) for a in acc) +
-                           (round(255 * hits / samples ** 2),))
+                row.append(
+                    tuple(round(a / hits) for a in acc)
+                    + (round(255 * hits / samples**2),)
+                )
         rows.append(row)
     return rows
 
 
 def nearest(palette, rgb):
-    return min(range(len(palette)),
-               key=lambda i: sum((a - b) ** 2 for a, b in zip(palette[i], rgb)))
+    return min(
+        range(len(palette)),
+        key=lambda i: sum((a - b) ** 2 for a, b in zip(palette[i], rgb)),
+    )
 
 
 def row_padded(data):
@@ -151,14 +178,16 @@ def and_mask(rows):
 
 
 def bmp_header(size, bits, colours):
-    return struct.pack("<IiiHHIIiiII", 40, size, size * 2, 1, bits, 0, 0, 0, 0,
-                       colours, 0)
+    return struct.pack(
+        "<IiiHHIIiiII", 40, size, size * 2, 1, bits, 0, 0, 0, 0, colours, 0
+    )
 
 
 def paletted(rows, palette, bits):
     size = len(rows)
-    indices = [[nearest(palette, p[:3]) if p[3] >= 128 else 0 for p in row]
-               for row in rows]
+    indices = [
+        [nearest(palette, p[:3]) if p[3] >= 128 else 0 for p in row] for row in rows
+    ]
     pixels = b""
     for row in reversed(indices):
         if bits == 4:
@@ -167,14 +196,15 @@ def paletted(rows, palette, bits):
             packed = bytes(row)
         pixels += row_padded(packed)
     table = b"".join(bytes((b, g, r, 0)) for r, g, b in palette)
-    table += b"\0" * (4 * (2 ** bits) - len(table))
-    return bmp_header(size, bits, 2 ** bits) + table + pixels + and_mask(rows)
+    table += b"\0" * (4 * (2**bits) - len(table))
+    return bmp_header(size, bits, 2**bits) + table + pixels + and_mask(rows)
 
 
 def true_colour(rows):
     size = len(rows)
-    pixels = b"".join(bytes((b, g, r, a)) for row in reversed(rows)
-                      for r, g, b, a in row)
+    pixels = b"".join(
+        bytes((b, g, r, a)) for row in reversed(rows) for r, g, b, a in row
+    )
     return bmp_header(size, 32, 0) + pixels + and_mask(rows)
 
 
@@ -183,11 +213,19 @@ def png(rows):
     raw = b"".join(b"\0" + bytes(v for p in row for v in p) for row in rows)
 
     def chunk(kind, data):
-        return (struct.pack(">I", len(data)) + kind + data +
-                struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF))
-    return (b"\x89PNG\r\n\x1a\n" +
-            chunk(b"IHDR", struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0)) +
-            chunk(b"IDAT", zlib.compress(raw, 9)) + chunk(b"IEND", b""))
+        return (
+            struct.pack(">I", len(data))
+            + kind
+            + data
+            + struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF)
+        )
+
+    return (
+        b"\x89PNG\r\n\x1a\n"
+        + chunk(b"IHDR", struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0))
+        + chunk(b"IDAT", zlib.compress(raw, 9))
+        + chunk(b"IEND", b"")
+    )
 
 
 def main():
@@ -202,11 +240,19 @@ def main():
     offset = 6 + 16 * len(images)
     body = b""
     for size, colours, bits, data in images:
-        directory += struct.pack("<BBBBHHII", size % 256, size % 256, colours,
-                                 0, 1, bits, len(data), offset + len(body))
+        directory += struct.pack(
+            "<BBBBHHII",
+            size % 256,
+            size % 256,
+            colours,
+            0,
+            1,
+            bits,
+            len(data),
+            offset + len(body),
+        )
         body += data
-    target = os.path.join(os.path.dirname(os.path.abspath(__file__)),
-                          "vorundel.ico")
+    target = os.path.join(os.path.dirname(os.path.abspath(__file__)), "vorundel.ico")
     with open(target, "wb") as f:
         f.write(directory + body)
 

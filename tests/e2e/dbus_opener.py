@@ -10,12 +10,19 @@ from gi.repository import Gio
 def opened(app, files, n, hint):
     name = os.path.join(sys.argv[2], "." + str(os.getpid()))
     with open(name, "wb") as f:
-        f.write(b"".join(os.fsencode(p) + b"\0" for p in [os.getcwd()] + [g.get_path() for g in files]))
+        f.write(
+            b"".join(
+                os.fsencode(p) + b"\0"
+                for p in [os.getcwd()] + [g.get_path() for g in files]
+            )
+        )
     os.rename(name, os.path.join(sys.argv[2], str(os.getpid())))
 
 
 os.chdir("/")
-app = Gio.Application(application_id=sys.argv[1],
-                      flags=Gio.ApplicationFlags.IS_SERVICE | Gio.ApplicationFlags.HANDLES_OPEN)
+app = Gio.Application(
+    application_id=sys.argv[1],
+    flags=Gio.ApplicationFlags.IS_SERVICE | Gio.ApplicationFlags.HANDLES_OPEN,
+)
 app.connect("open", opened)
 sys.exit(app.run([sys.argv[0]]))

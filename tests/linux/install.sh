@@ -2,10 +2,14 @@
 # The installed tree validates (desktop entry, AppStream), and the Debian
 # package carries it with the right relations and is lintian clean.
 # Usage: install.sh BUILD_DIR
-set -u; build=$1 tmp=$(mktemp -d) failed=0 id=io.github.vorundel.vorundel
+set -u
+build=$1 tmp=$(mktemp -d) failed=0 id=io.github.vorundel.vorundel
 trap 'rm -rf "$tmp"' EXIT
-export TMPDIR=$tmp  # lintian leaves a file there per run
-fail() { echo "FAILED: $*"; failed=1; }
+export TMPDIR=$tmp # lintian leaves a file there per run
+fail() {
+  echo "FAILED: $*"
+  failed=1
+}
 cmake --install "$build" --prefix "$tmp/p" >/dev/null || fail "cmake --install"
 out=$(desktop-file-validate "$tmp/p/share/applications/$id.desktop" 2>&1) && [ -z "$out" ] || fail "desktop-file-validate: $out"
 # The tree check also matches the metainfo's id and launchable to the entry.
@@ -14,8 +18,7 @@ appstreamcli validate-tree --no-net "$tmp/p" >/dev/null || fail "appstreamcli va
 cpack -G DEB -B "$tmp/deb" --config "$build/CPackConfig.cmake" >/dev/null || fail cpack
 deb=$(ls "$tmp"/deb/*.deb) || exit 1
 depends=$(dpkg-deb --field "$deb" Depends)
-for p in libqt6widgets6 libqt6gui6 libqt6core6 libglib2.0-0 libfontconfig1 shared-mime-info
-do [[ $depends == *$p* ]] || fail "Depends lacks $p: $depends"; done
+for p in libqt6widgets6 libqt6gui6 libqt6core6 libglib2.0-0 libfontconfig1 shared-mime-info; do [[ $depends == *$p* ]] || fail "Depends lacks $p: $depends"; done
 [ "$(dpkg-deb --field "$deb" Recommends)" = "fonts-ipafont-gothic, qt6-translations-l10n, xwayland" ] || fail Recommends
 [ "$(dpkg-deb --field "$deb" Package)" = vorundel ] || fail Package
 contents=$(dpkg-deb --contents "$deb")
