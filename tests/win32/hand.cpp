@@ -6,7 +6,6 @@
 // Without: one command a line on stdin (tab-separated, UTF-8), one answer a
 // line on stdout ("ok" or "error" unless said):
 //   look XID          the window of that X id, and its process's box (JSON)
-//   raise XID         Label1 above Frame1 (see docs/reliability.md)
 //   click XID TEXT    posts a click to its button, or its box's, of that text
 //   power XID PBT...  each sent as the system sends it, answered with TRUE
 //   link LNK TARGET [ARGUMENTS]  a shortcut; TARGET "::..." is a shell item
@@ -177,18 +176,14 @@ int wmain(int argc, wchar_t** argv) {
     }
     a.resize(std::max<std::size_t>(a.size(), 5));
     const std::wstring& command = a[1];
-    const auto [form, box] = command == L"look" || command == L"raise" ||
-                                     command == L"click" || command == L"power"
-                                 ? Find(std::string(a[2].begin(), a[2].end()))
-                                 : std::pair<HWND, HWND>();
+    const auto [form, box] =
+        command == L"look" || command == L"click" || command == L"power"
+            ? Find(std::string(a[2].begin(), a[2].end()))
+            : std::pair<HWND, HWND>();
     bool ok = form != nullptr;
     if (command == L"look") {
       std::cout << (form ? Look(form, box) : "null") << std::endl;
       continue;
-    } else if (command == L"raise" && form) {
-      ok = SetWindowPos(GetWindow(GetWindow(form, GW_CHILD), GW_HWNDLAST),
-                        HWND_TOP, 0, 0, 0, 0,
-                        SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     } else if (command == L"click" && form) {
       HWND b = FindWindowExW(form, nullptr, L"Button", a[3].c_str());
       b = b || !box ? b : FindWindowExW(box, nullptr, L"Button", a[3].c_str());

@@ -111,11 +111,12 @@ bool Form1::Create(int showCommand) {
     return false;
   }
   const std::wstring title = WideText(kAppTitle);
-  // The real size comes from the window's DPI once it exists.
+  // Made at its size for the system's DPI, so that nothing ever sees a
+  // default size; WM_CREATE sizes it again for the window's own DPI.
+  const SIZE size = WindowSizeForDpi(DpiForWindow(nullptr));
   if (CreateWindowExW(kExStyle, kClassName, title.c_str(), kStyle,
-                      CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
-                      CW_USEDEFAULT, nullptr, nullptr, instance_,
-                      this) == nullptr) {
+                      CW_USEDEFAULT, CW_USEDEFAULT, size.cx, size.cy, nullptr,
+                      nullptr, instance_, this) == nullptr) {
     return false;
   }
   ShowWindow(hwnd_, showCommand);
@@ -149,6 +150,11 @@ bool Form1::CreateControls() {
       label1_ == nullptr) {
     return false;
   }
+  // Label1 lies inside Frame1; put it first in z order so that every hit
+  // test finds it there, whether or not it sees through the group box. The
+  // tab order, which skips Label1, stays Cancel then Set.
+  SetWindowPos(label1_, HWND_TOP, 0, 0, 0, 0,
+               SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   PaintCaptionInColour(frame1_, RGB(layout::kFrame1Red, layout::kFrame1Green,
                                     layout::kFrame1Blue));
   dropTarget_.Attach(new Label1DropTarget(label1_));
