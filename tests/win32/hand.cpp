@@ -121,9 +121,11 @@ std::string Look(HWND form, HWND box) {
   GetClientRect(form, &c);
   MapWindowPoints(form, nullptr, reinterpret_cast<POINT*>(&c), 2);
   char head[128];
-  snprintf(head, sizeof head, "{\"active\":%d,\"client\":[%ld,%ld,%ld,%ld],",
-           GetForegroundWindow() == form, c.left, c.top, c.right - c.left,
-           c.bottom - c.top);
+  const HWND foreground = GetForegroundWindow();
+  snprintf(head, sizeof head,
+           "{\"active\":%d,\"boxActive\":%d,\"client\":[%ld,%ld,%ld,%ld],",
+           foreground == form, box && foreground == box, c.left, c.top,
+           c.right - c.left, c.bottom - c.top);
   return head + ("\"controls\":" + Controls(form, info.hwndFocus)) +
          ",\"box\":" + (box ? Controls(box, info.hwndFocus) : "null") + "}";
 }
