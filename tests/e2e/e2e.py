@@ -21,7 +21,7 @@ import time
 import urllib.parse
 
 import desktops
-from harness import DESKTOP, FILES, HOSTILE, NS, RECORDS, ROOT, ROUNDS, SOURCE
+from harness import DEADLINE, DESKTOP, FILES, HOSTILE, NS, RECORDS, ROOT, ROUNDS, SOURCE
 from harness import T, WINE, WORK, check, failures, limit, make, prompt, spawn
 from harness import stop_all, wait
 
@@ -84,8 +84,8 @@ class Window:
     def click(self, on):
         D.click(*self.point(on), self.look(on).down)
 
-    def box(self):
-        return wait(lambda: self.look().box, "box")
+    def box(self, seconds=DEADLINE):
+        return wait(lambda: self.look().box, "box", seconds)
 
     def box_xid(self):
         # The program's window that is not its main window.
@@ -229,12 +229,11 @@ def rows_of(what, file, on, env, how, keys, says, after, resume):
     return out
 
 
+OK = ("Return", "space", "click:OK", "click:確定", "click:确定")
+
+
 def armed(r):
-    confirmed = r.says[:3] in ("pro", "exe") and r.keys in (
-        "Return",
-        "click:OK",
-        "space",
-    )
+    confirmed = r.says[:3] in ("pro", "exe") and r.keys in OK
     return r.how == "own" or confirmed
 
 
@@ -483,7 +482,8 @@ def check_failure_messages(table, windows, failing):
     for r, w in zip(table, windows):
         if w not in failing:
             continue
-        state = (w.box().text, D.iconic(w.xid), D.above(w))
+        # the program gives a launch 25 s before it says it failed
+        state = (w.box(DEADLINE + 25).text, D.iconic(w.xid), D.above(w))
         check(
             state == (T["kLaunchFailed"], True, True),
             f"{r.what}: the failure message, in front: {state}",

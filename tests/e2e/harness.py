@@ -103,7 +103,7 @@ RECORDS = ROOT + "/records"
 WORK = ROOT + "/work"
 APPS = ROOT + "/data/applications"
 FLATPAK = ROOT + "/flatpak/exports"
-LOCALES = ("ja_JP", "de_DE", "tr_TR", "en_US")
+LOCALES = ("ja_JP", "de_DE", "tr_TR", "en_US", "zh_TW", "zh_HK", "zh_CN")
 # The real environment, for the window manager and the drag source.
 DESKTOP_ENV = dict(os.environ)
 
