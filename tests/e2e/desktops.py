@@ -386,9 +386,9 @@ def wine_control(c):
     kind, text, rect, focused, style = c
     if kind == "Button":
         text = text.replace("&", "")
-    return NS(
-        kind=kind, text=text, rect=tuple(rect), focused=focused, style=style, down=None
-    )
+    rect = tuple(rect)
+    view = dict(text=text, rect=rect, focused=focused, style=style)
+    return NS(kind=kind, down=None, **view)
 
 
 def wine_box(controls, active):

@@ -302,6 +302,7 @@ def expected(r, paths, target):
     return prompt(named or D.APP)
 
 
+TEXT_AT_96 = {}  # Wine: the buttons' captions' height in the first window
 LAYOUT = {  # where each control lies in the client area, and its text
     "frame1": ((8, 16, 449, 57), "kFrame1Caption"),
     "set": ((64, 84, 161, 25), "kCmdSetCaption"),
@@ -374,6 +375,8 @@ def first_window(w, table):
     # Layout, focus, Tab, nothing dropped, logind; then each row that arms
     # nothing, one after the other.
     check_layout(w)
+    if WINE:
+        TEXT_AT_96.update(text_heights(w))
     check_keyboard(w)
     check(w.confirm("click", "Return") == T["kFileMissing"], "Set with nothing dropped")
     if not WINE:
@@ -411,9 +414,32 @@ def start_windows(table):
     return windows
 
 
+def text_heights(w):
+    # The height of the buttons' captions as drawn, the window in front.
+    w.activate()
+    heights = {}
+    for part in ("set", "cancel"):
+        x, y, width, height = w.look(part).rect
+        inside = (x + 4, y + 4, width - 8, height - 8)  # no edge
+        heights[part] = D.x.ink_height(inside)
+    return heights
+
+
+def check_fonts(r, w, dpi):
+    # The captions drawn in a font scaled for the DPI.
+    for part, got in text_heights(w).items():
+        scaled = TEXT_AT_96[part] * dpi / 96
+        check(
+            abs(got - scaled) <= max(2, scaled / 8), f"{r.what}: {part}'s text {got} px"
+        )
+
+
 def arm_row(r, w):
-    size = w.look().client[2:]
-    check(size == client_size(int(r.env.get("dpi", 96))), f"{r.what}: laid out: {size}")
+    dpi = int(r.env.get("dpi", 96))
+    view = w.look()
+    check(view.client[2:] == client_size(dpi), f"{r.what}: laid out: {view.client}")
+    if WINE and dpi != 96:
+        check_fonts(r, w, dpi)
     (paths, target), w.said = put(r), None
     w.opens = substitute(r.arg, target) or D.opened(paths[0])
     if r.how == "own":
@@ -502,12 +528,18 @@ def check_failure_messages(table, windows, failing):
             w.answer(r.arg or "Return", stays=False)
 
 
-def recorded():
-    # What the recording application was started with, each start once.
+def records():
+    return [name for name in os.listdir(RECORDS) if "." not in name]
+
+
+def recorded(expected):
+    # What the recording application was started with, each start once,
+    # once the starts expected have written theirs (a program ends before
+    # what it started has).
+    with contextlib.suppress(TimeoutError):
+        wait(lambda: len(records()) >= expected, "records")
     got = []
-    for name in os.listdir(RECORDS):
-        if "." in name:
-            continue
+    for name in records():
         path = os.path.join(RECORDS, name)
         got.append(D.record(open(path, "rb").read()))
         os.remove(path)
@@ -515,7 +547,8 @@ def recorded():
 
 
 def check_launches(table, windows, now):
-    got = recorded()
+    opening = sum(shown and r.resume == "opens" for r, shown in zip(table, now))
+    got = recorded(opening)
     for r, w, shown in zip(table, windows, now):
         mine = [g for g in got if w.opens in g[1:]]
         opens = shown and r.resume == "opens"
@@ -530,7 +563,6 @@ def check_launches(table, windows, now):
                 re.fullmatch(rb"id=vorundel-.+_TIME[1-9]\d*", g[-1]) for g in mine
             )
             check(stamped, r.what + ": X time")
-    opening = sum(shown and r.resume == "opens" for r, shown in zip(table, now))
     check(len(got) == opening, "nothing else opened: " + repr(got))
 
 

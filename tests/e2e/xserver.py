@@ -9,6 +9,7 @@ from Xlib.ext import xtest
 from Xlib.protocol import event
 
 KEY_HELD = 0.006  # seconds, after each press and release (as xdotool)
+DARK = 3 * 96  # the sum of a pixel's blue, green and red below which it is ink
 ICONIC = 3  # WM_STATE's IconicState
 NAMES = {"alt": "Alt_L", "shift": "Shift_L", "super": "Super_L"}
 
@@ -63,6 +64,19 @@ class XServer:
         except error.XError:
             return None
         return -at.x, -at.y
+
+    def ink_height(self, rect):
+        # From the first to the last row of the screen rectangle that holds
+        # a dark pixel: the height of the text drawn there.
+        x, y, w, h = rect
+        image = self.root.get_image(x, y, w, h, X.ZPixmap, 0xFFFFFFFF).data
+        stride = len(image) // h
+        dark = []
+        for row in range(h):
+            pixels = image[row * stride : row * stride + w * 4]
+            if any(sum(pixels[i : i + 3]) < DARK for i in range(0, len(pixels), 4)):
+                dark.append(row)
+        return dark[-1] - dark[0] + 1 if dark else 0
 
     def key(self, keys):
         # Each blank-separated chord ("alt+s", "Tab", "alt+shift+Tab") pressed
