@@ -14,7 +14,7 @@ import threading
 from harness import APPS, DEADLINE, DESKTOP, DESKTOP_ENV, FLATPAK, NS, PROGRAM
 from harness import RECORDS, ROOT, SOURCE, T, WINE, check, limit, make, shown
 from harness import prepare_run_folder, spawn, started, wait
-from xserver import XServer
+from xserver import KEY_NAMES, XServer
 
 if not WINE:
     import pyatspi
@@ -511,11 +511,7 @@ class GnomeShell(X11):
             return self.eval(FOCUSED_X_WINDOW) == self.x.focus()
 
         wait(settled, "focus settled")
-        names = ",".join(
-            "C.KEY_"
-            + {"alt": "Alt_L", "shift": "Shift_L", "super": "Super_L"}.get(k, k)
-            for k in keys.split("+")
-        )
+        names = ",".join("C.KEY_" + KEY_NAMES.get(k, k) for k in keys.split("+"))
         self.eval(CHORD % names)
 
     def pointer(self, *steps):

@@ -11,7 +11,7 @@ from Xlib.protocol import event
 KEY_HELD = 0.006  # seconds, after each press and release (as xdotool)
 DARK = 3 * 96  # the sum of a pixel's blue, green and red below which it is ink
 ICONIC = 3  # WM_STATE's IconicState
-NAMES = {"alt": "Alt_L", "shift": "Shift_L", "super": "Super_L"}
+KEY_NAMES = {"alt": "Alt_L", "shift": "Shift_L", "super": "Super_L"}  # keysyms
 
 
 class XServer:
@@ -95,7 +95,7 @@ class XServer:
         time.sleep(KEY_HELD)
 
     def keycode(self, name):
-        keysym = XK.string_to_keysym(NAMES.get(name, name))
+        keysym = XK.string_to_keysym(KEY_NAMES.get(name, name))
         return self.display.keysym_to_keycode(keysym)
 
     def move_pointer(self, x, y):
