@@ -414,6 +414,8 @@ const C = imports.gi.Clutter, t = GLib.get_monotonic_time(), k = [%s];
 k.forEach(v => global.vtKeys.notify_keyval(t, v, C.KeyState.PRESSED));
 k.reverse().forEach(v => global.vtKeys.notify_keyval(t, v, C.KeyState.RELEASED));
 """
+X11_SOCKETS = "/tmp/.X11-unix"
+WINDOWS_OF_PID = "global.display.list_all_windows().filter(w => w.get_pid() == %d)"
 POINTER_STEPS = """
 const C = imports.gi.Clutter, p = global.vtPointer, t = GLib.get_monotonic_time();
 """
@@ -428,6 +430,11 @@ class GnomeShell(X11):
     def __init__(self):
         self.emit, self.stop = logind()
         self.pids, self.placed = {}, 0
+        # As systemd-tmpfiles makes it at boot: Mutter's own leaves out the
+        # umask's bits, and then Mutter finds it not writable.
+        if not os.path.isdir(X11_SOCKETS):
+            os.mkdir(X11_SOCKETS)
+            os.chmod(X11_SOCKETS, 0o1777)
         home = ROOT + "/home"
         settings = SOURCE + "/tests/e2e/gnome-settings"  # no lock, idle, animations
         shutil.copytree(settings, home + "/.config/glib-2.0/settings")
@@ -551,6 +558,16 @@ class GnomeShell(X11):
 
     def iconic(self, xid):
         return self.window(xid, "w.minimized")
+
+    def client_kinds(self, pid):
+        # Meta.WindowClientType of each of the program's windows
+        kinds = self.eval(f"{WINDOWS_OF_PID % pid}.map(w => w.get_client_type())")
+        return [("wayland", "x11")[kind] for kind in kinds]
+
+    def close(self, pid):
+        # as its title bar's close button does
+        now = "global.display.get_current_time_roundtrip()"
+        self.eval(f"{WINDOWS_OF_PID % pid}.forEach(w => w.delete({now}))")
 
     def above(self, w):
         return self.window(w.box_xid(), "w.is_above()")

@@ -31,10 +31,10 @@ RESTORES = ("restore", "alt+shift+Tab")
 class Window:
     # One start of the program, found on the desktop (and on AT-SPI).
 
-    def __init__(self, env):
+    def __init__(self, env, arguments=()):
         self.log = tempfile.TemporaryFile(dir=ROOT)
         self.proc = spawn(
-            D.argv(),
+            D.argv() + list(arguments),
             cwd=WORK,
             stdout=subprocess.DEVNULL,
             stderr=self.log,
@@ -616,9 +616,28 @@ def resume(table, windows, closed):
     check_launches(table, windows, now)
 
 
+# A Qt platform the user chooses wins over the program's own choice of X11
+# under XWayland: the environment, the arguments, Mutter's kind of client.
+PLATFORM_CHOICES = (
+    ({"QT_QPA_PLATFORM": "wayland"}, [], "wayland"),
+    ({}, ["-platform", "wayland"], "wayland"),
+)
+
+
+def check_platform_choices():
+    for env, arguments, kind in PLATFORM_CHOICES:
+        w = Window(env, arguments)
+        got = wait(lambda: D.client_kinds(w.proc.pid), "window of " + repr(env))
+        check(got == [kind], f"platform {env} {arguments}: {got}")
+        D.close(w.proc.pid)
+        check(w.end() == 0, f"platform {env} {arguments}: closed, exit status")
+
+
 def main():
     global D, DRAG
     D, DRAG = desktops.start()
+    if DESKTOP == "gnome":
+        check_platform_choices()
     table = rows()
     shared = []
     if DESKTOP != "gnome":
