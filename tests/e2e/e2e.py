@@ -118,12 +118,13 @@ class Window:
             return self.proc.poll() is not None or xid not in D.client_ids()
 
         answered = self.gone if stays else box_gone
+        what = f"box answered by {keys}: {text!r}"
         if WINE and " " not in keys and not keys.startswith("click:"):
-            self.press_again_until(answered, xid, keys)
-        wait(answered, "box answered")
+            self.press_again_until(answered, xid, keys, what)
+        wait(answered, what)
         return text
 
-    def press_again_until(self, answered, xid, keys):
+    def press_again_until(self, answered, xid, keys, what):
         # Wine now and then loses a key (seen under load): pressed again, as
         # a user would, while the box is still there with the keyboard.
         pressed = [time.monotonic()]
@@ -135,7 +136,7 @@ class Window:
                 D.key(keys)
                 pressed[0] = time.monotonic()
 
-        wait(done, "box answered")
+        wait(done, what)
 
     def box_focused(self, xid):
         # The box has the keyboard: the X focus, and one of its buttons in

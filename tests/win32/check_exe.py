@@ -29,10 +29,16 @@ RUNTIME_ANSI = {
     "OutputDebugStringA",
 }
 exe, failures = sys.argv[1], []
-check = lambda condition, what: condition or failures.append(what)
-resource = lambda *args: subprocess.run(
-    ["wrestool", "-x", *args, exe], check=True, capture_output=True
-).stdout
+
+
+def check(condition, what):
+    if not condition:
+        failures.append(what)
+
+
+def resource(*args):
+    wrestool = ["wrestool", "-x", *args, exe]
+    return subprocess.run(wrestool, check=True, capture_output=True).stdout
 
 
 version = resource("--raw", "--type=16")
@@ -86,5 +92,8 @@ check(dlls <= SYSTEM_DLLS, f"non-system DLLs: {dlls - SYSTEM_DLLS}")
 check(re.search(r"Subsystem\s+00000002", headers), "GUI subsystem")
 ansi = set(re.findall(r"^\s+[0-9a-f]+\s+\d+\s+(\w+A)$", headers, re.M))
 check(ansi <= RUNTIME_ANSI, f"ANSI functions imported: {ansi - RUNTIME_ANSI}")
-print("\n".join(f"FAILED: {f}" for f in failures) or f"{exe}: all checks passed")
+for failure in failures:
+    print("FAILED:", failure)
+if not failures:
+    print(exe + ": all checks passed")
 sys.exit(1 if failures else 0)
