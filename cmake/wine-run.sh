@@ -81,6 +81,15 @@ finish() {
   # The server saves the registry and exits once its last client is gone.
   "$wineserver" -w || true
 }
+# What a run left running (a folder opened in Wine's file manager, say)
+# would keep the server up for ever: it is ended, and fails the run.
+finish_run() {
+  if ! timeout 120 "$wineserver" -w; then
+    echo "wine-run.sh: programs of the run still running: ended" >&2
+    "$wineserver" -k || true
+    return 1
+  fi
+}
 
 case "${1-}" in
 --create)
@@ -110,7 +119,9 @@ case "${1-}" in
   start_server
   status=0
   VORUNDEL_WINE=$loader "$@" || status=$?
-  finish
+  if ! finish_run && [ "$status" -eq 0 ]; then
+    status=1
+  fi
   exit "$status"
   ;;
 *)

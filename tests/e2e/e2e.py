@@ -42,7 +42,16 @@ class Window:
         )
 
     def look(self, part=None):
-        view = D.look(self)
+        # None once the program has ended: its accessibles go a moment
+        # before it does.
+        try:
+            view = D.look(self)
+        except Exception:
+            with contextlib.suppress(subprocess.TimeoutExpired):
+                self.proc.wait(limit(5))
+            if self.proc.poll() is None:
+                raise
+            return None
         return view.controls[part] if part else view
 
     def point(self, on):
@@ -85,7 +94,13 @@ class Window:
         D.click(*self.point(on), self.look(on).down)
 
     def box(self, seconds=DEADLINE):
-        return wait(lambda: self.look().box, "box", seconds)
+        # The box shown; None once the program has ended without one.
+        def shown():
+            view = self.look()
+            return view.box if view else "ended"
+
+        box = wait(shown, "box", seconds)
+        return None if box == "ended" else box
 
     def box_xid(self):
         # The program's window that is not its main window.
@@ -522,26 +537,30 @@ def check_unattended_wake(table, windows, sleeping):
 
 
 def check_failure_messages(table, windows, failing):
+    showing = []
     for r, w in zip(table, windows):
         if w not in failing:
             continue
         # the program gives a launch 25 s before it says it failed
-        state = (w.box(DEADLINE + 25).text, D.iconic(w.xid), D.above(w))
-        check(
-            state == (T["kLaunchFailed"], True, True),
-            f"{r.what}: the failure message, in front: {state}",
-        )
+        box = w.box(DEADLINE + 25)
+        ended = f"{r.what}: ended without the failure message: {w.proc.returncode}"
+        if check(box, ended):
+            state = (box.text, D.iconic(w.xid), D.above(w))
+            check(
+                state == (T["kLaunchFailed"], True, True),
+                f"{r.what}: the failure message, in front: {state}",
+            )
+            showing.append((r, w))
     for r in table:
         if r.after in ("delete", "rename"):
             make(r.file)  # a second launch would now succeed
+    answering = [w for _, w in showing]
     check(
-        D.power(failing, "U", "S", "U"), "resumes during the failure message answered"
+        D.power(answering, "U", "S", "U"), "resumes during the failure message answered"
     )
     # the messages first: they may lie over other windows
-    for r, w in zip(table, windows):
-        if w in failing and check(
-            len(w.look().box.buttons) == 1, r.what + ": one message"
-        ):
+    for r, w in showing:
+        if check(len(w.look().box.buttons) == 1, r.what + ": one message"):
             w.answer(r.arg or "Return", stays=False)
 
 
