@@ -447,23 +447,31 @@ def start_windows(table):
 
 
 def text_heights(w):
-    # The height of the buttons' captions as drawn, the window in front.
+    # The height of the buttons' captions as drawn, the window in front:
+    # the same on two looks in a row (a busy desktop may not have painted).
     w.activate()
-    heights = {}
-    for part in ("set", "cancel"):
-        x, y, width, height = w.look(part).rect
-        inside = (x + 4, y + 4, width - 8, height - 8)  # no edge
-        heights[part] = D.x.ink_height(inside)
-    return heights
+
+    def heights():
+        out = {}
+        for part in ("set", "cancel"):
+            x, y, width, height = w.look(part).rect
+            inside = (x + 4, y + 4, width - 8, height - 8)  # no edge
+            out[part] = D.x.ink_height(inside)
+        return out
+
+    def painted():
+        first = heights()
+        return all(first.values()) and heights() == first and first
+
+    return wait(painted, "captions drawn")
 
 
 def check_fonts(r, w, dpi):
     # The captions drawn in a font scaled for the DPI.
     for part, got in text_heights(w).items():
         scaled = TEXT_AT_96[part] * dpi / 96
-        check(
-            abs(got - scaled) <= max(2, scaled / 8), f"{r.what}: {part}'s text {got} px"
-        )
+        at_96 = f"{r.what}: {part}'s text {got} px, {TEXT_AT_96[part]} px at 96 DPI"
+        check(abs(got - scaled) <= max(2, scaled / 8), at_96)
 
 
 def arm_row(r, w):
