@@ -564,6 +564,9 @@ class GnomeShell(X11):
         kinds = self.eval(f"{WINDOWS_OF_PID % pid}.map(w => w.get_client_type())")
         return [("wayland", "x11")[kind] for kind in kinds]
 
+    def has_focus(self, pid):
+        return self.eval(f"{WINDOWS_OF_PID % pid}.some(w => w.has_focus())")
+
     def close(self, pid):
         # as its title bar's close button does
         now = "global.display.get_current_time_roundtrip()"

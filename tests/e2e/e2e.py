@@ -657,8 +657,11 @@ def check_platform_choices():
         w = Window(env, arguments)
         got = wait(lambda: D.client_kinds(w.proc.pid), "window of " + repr(env))
         check(got == [kind], f"platform {env} {arguments}: {got}")
+        # closed as a user closes it: on screen, with the focus
+        wait(lambda: D.has_focus(w.proc.pid), "focus of " + repr(env))
         D.close(w.proc.pid)
-        check(w.end() == 0, f"platform {env} {arguments}: closed, exit status")
+        status = w.end()
+        check(status == 0, f"platform {env} {arguments}: closed, exit status {status}")
 
 
 def main():
