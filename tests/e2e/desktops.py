@@ -386,9 +386,9 @@ def wine_control(c):
     kind, text, rect, focused, style = c
     if kind == "Button":
         text = text.replace("&", "")
-    rect = tuple(rect)
-    view = dict(text=text, rect=rect, focused=focused, style=style)
-    return NS(kind=kind, down=None, **view)
+    return NS(
+        kind=kind, text=text, rect=tuple(rect), focused=focused, style=style, down=None
+    )
 
 
 def wine_box(controls, active):

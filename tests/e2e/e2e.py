@@ -136,7 +136,8 @@ class Window:
         what = f"box answered by {keys}: {text!r}"
         if WINE and " " not in keys and not keys.startswith("click:"):
             self.press_again_until(answered, xid, keys, what)
-        wait(answered, what)
+        else:
+            wait(answered, what)
         return text
 
     def press_again_until(self, answered, xid, keys, what):
