@@ -118,38 +118,43 @@ class Window:
         # unfreed): its box's window going is the answer.
         text, xid = self.box().text, self.box_xid()
         bring(xid, lambda: self.box_focused(xid))
-        if keys.startswith("click:"):
-            name = keys[len("click:") :]
-            button = wait(
-                lambda: self.box().buttons.get(name),
-                lambda: f"{keys} among {list(self.box().buttons)}",
-            )
-            x, y, w, h = button.rect
-            D.click(x + w // 2, y + h // 2, button.down)
-        else:
-            D.key(keys)
+        self.press(keys)
 
         def box_gone():
             return self.proc.poll() is not None or xid not in D.client_ids()
 
         answered = self.gone if stays else box_gone
         what = f"box answered by {keys}: {text!r}"
-        if WINE and " " not in keys and not keys.startswith("click:"):
+        if WINE and " " not in keys:
             self.press_again_until(answered, xid, keys, what)
         else:
             wait(answered, what)
         return text
 
+    def press(self, keys):
+        # `keys`, or "click:BUTTON" on the box's button of that name
+        if not keys.startswith("click:"):
+            D.key(keys)
+            return
+        name = keys[len("click:") :]
+        button = wait(
+            lambda: self.box().buttons.get(name),
+            lambda: f"{keys} among {list(self.box().buttons)}",
+        )
+        x, y, w, h = button.rect
+        D.click(x + w // 2, y + h // 2, button.down)
+
     def press_again_until(self, answered, xid, keys, what):
-        # Wine now and then loses a key (seen under load): pressed again, as
-        # a user would, while the box is still there with the keyboard.
+        # Wine now and then loses a key or a click (seen under load): pressed
+        # again, as a user would, while the box is still there with the
+        # keyboard.
         pressed = [time.monotonic()]
 
         def done():
             if answered():
                 return True
             if time.monotonic() - pressed[0] > limit(2) and self.box_focused(xid):
-                D.key(keys)
+                self.press(keys)
                 pressed[0] = time.monotonic()
 
         wait(done, what)

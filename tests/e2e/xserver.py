@@ -103,8 +103,10 @@ class XServer:
         self.display.sync()
 
     def button(self, down):
+        # held a moment, as a key is
         xtest.fake_input(self.display, X.ButtonPress if down else X.ButtonRelease, 1)
         self.display.sync()
+        time.sleep(KEY_HELD)
 
     def ask_window_manager(self, xid, name, *data):
         # A client message to the root window, as a pager sends it.
