@@ -142,7 +142,11 @@ class Window:
             lambda: f"{keys} among {list(self.box().buttons)}",
         )
         x, y, w, h = button.rect
-        D.click(x + w // 2, y + h // 2, button.down)
+        at = x + w // 2, y + h // 2
+        # the box over the others shown at the same place, as a user sees it
+        xid = int(self.box_xid())
+        bring(xid, lambda: xid in D.x.windows_at(*at))
+        D.click(*at, button.down)
 
     def press_again_until(self, answered, xid, keys, what):
         # Wine now and then loses a key or a click (seen under load): pressed
@@ -181,12 +185,15 @@ class Window:
             self.click("set")
         return self.answer(keys)
 
+    def stderr(self):
+        return os.pread(self.log.fileno(), 1 << 24, 0).decode(errors="replace")
+
     def end(self):
         # Exit status once the program and what it started are gone (None:
         # still running), or the sanitizers' report.
         with contextlib.suppress(subprocess.TimeoutExpired):
             self.proc.communicate(timeout=limit())
-        report = os.pread(self.log.fileno(), 1 << 24, 0).decode(errors="replace")
+        report = self.stderr()
         if check(not re.search("Sanitizer|runtime error", report), report):
             return self.proc.returncode
         return report
@@ -216,7 +223,8 @@ def find(*windows):
 
     def statuses():
         statuses = [w.proc.poll() for w in windows]
-        return f"programs on the desktop; exit status of each: {statuses}"
+        said = [w.stderr()[-400:] for w in windows if w.proc.poll() is not None]
+        return f"programs on the desktop; exit status of each: {statuses} {said}"
 
     xids = wait(on_desktop, statuses)
     for w in windows:

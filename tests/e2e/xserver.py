@@ -65,6 +65,21 @@ class XServer:
             return None
         return -at.x, -at.y
 
+    def windows_at(self, x, y):
+        # The window a click at that point of the screen reaches, and each
+        # of its parents below the root.
+        found = []
+        window = self.root
+        while True:
+            try:
+                child = window.translate_coords(self.root, x, y).child
+            except error.XError:
+                return found
+            if not child:
+                return found
+            found.append(child.id)
+            window = child
+
     def ink_height(self, rect):
         # From the first to the last row of the screen rectangle that holds
         # a dark pixel: the height of the text drawn there.
