@@ -65,9 +65,10 @@ def descendants(a):
 
 def message_box(box):
     parts = descendants(box)
-    labels = [a.name for a in parts if a.getRoleName() == "label" and a.name]
-    # Qt 6.4 names a button's role "push button", Qt 6.8 "button".
-    buttons = [a for a in parts if a.getRoleName() in ("push button", "button")]
+    # by role, not its name: at-spi 2.56 names ROLE_PUSH_BUTTON "button"
+    # (2.46: "push button")
+    labels = [a.name for a in parts if a.getRole() == pyatspi.ROLE_LABEL and a.name]
+    buttons = [a for a in parts if a.getRole() == pyatspi.ROLE_PUSH_BUTTON]
     return NS(
         text="\n".join(labels),
         buttons={a.name: accessible(a) for a in buttons},
@@ -77,7 +78,7 @@ def message_box(box):
 
 def showing_box(app):
     for a in app:
-        if a and a.getRoleName() in ("alert", "dialog"):
+        if a and a.getRole() in (pyatspi.ROLE_ALERT, pyatspi.ROLE_DIALOG):
             if a.getState().contains(pyatspi.STATE_SHOWING):
                 return a
     return None

@@ -124,7 +124,11 @@ class Window:
             return self.proc.poll() is not None or xid not in D.client_ids()
 
         answered = self.gone if stays else box_gone
-        what = f"box answered by {keys}: {text!r}"
+
+        def what():
+            focus = f"focus {D.focus()}, box {xid} focused {self.box_focused(xid)}"
+            return f"box answered by {keys}: {text!r} ({focus})"
+
         if WINE and " " not in keys:
             self.press_again_until(answered, xid, keys, what)
         else:
@@ -149,17 +153,21 @@ class Window:
         D.click(*at, button.down)
 
     def press_again_until(self, answered, xid, keys, what):
-        # Wine now and then loses a key or a click (seen under load): pressed
-        # again, as a user would, while the box is still there with the
-        # keyboard.
+        # Wine now and then loses a key or a click, or the box its focus
+        # (seen under load): pressed again, as a user would, while the box
+        # is still there; brought back first if it lost the keyboard.
         pressed = [time.monotonic()]
 
         def done():
             if answered():
                 return True
-            if time.monotonic() - pressed[0] > limit(2) and self.box_focused(xid):
+            if time.monotonic() - pressed[0] < limit(2):
+                return False
+            if self.box_focused(xid):
                 self.press(keys)
-                pressed[0] = time.monotonic()
+            else:
+                D.activate(xid)
+            pressed[0] = time.monotonic()
 
         wait(done, what)
 
