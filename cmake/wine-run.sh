@@ -49,6 +49,21 @@ probe() {
   exit 1
 }
 
+# Debian's Wine keeps its server's socket in /tmp/wine-XXXXXX/server-DEV-INO
+# (the prefix's device and inode), and leaves it there. It is not moved
+# with TMPDIR: Wine 10's wineserver and wineboot abort with TMPDIR set.
+remove_server_folder() {
+  local name folder
+  [ -d "$WINEPREFIX" ] || return 0
+  # shellcheck disable=SC2046
+  name=$(printf 'server-%x-%x' $(stat -c '%d %i' "$WINEPREFIX"))
+  for folder in /tmp/wine-*/"$name"; do
+    [ -d "$folder" ] || continue
+    rm -rf "$folder"
+    rmdir "${folder%/*}" 2>/dev/null || true
+  done
+}
+
 if [ "${1-}" != --in-session ]; then
   probe "$wine64" 64
   case "${1-}" in --create | --exec) ;; *) [ "$bits" = 32 ] && probe "$wine32" 32 ;; esac
@@ -57,10 +72,8 @@ if [ "${1-}" != --in-session ]; then
     exit 2
   fi
   mkdir -p "$root/tmp"
-  # Debian's Wine leaves a folder in TMPDIR per prefix: keep it in ours.
   run_tmp=$(mktemp -d "$root/tmp/run.XXXXXX")
-  export TMPDIR="$run_tmp"
-  trap 'rm -rf "$run_tmp"' EXIT
+  trap 'rm -rf "$run_tmp"; remove_server_folder' EXIT
   status=0
   # A random first display number keeps parallel sessions apart.
   xvfb-run -a -n $((100 + RANDOM % 800)) -f "$run_tmp/Xauthority" \
