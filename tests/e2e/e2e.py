@@ -23,7 +23,7 @@ import urllib.parse
 import desktops
 from harness import DEADLINE, DESKTOP, FILES, HOSTILE, NS, RECORDS, ROOT, ROUNDS, SOURCE
 from harness import T, WINE, WORK, check, failures, limit, make, prompt, spawn
-from harness import stop_all, wait
+from harness import again_until, stop_all, wait
 
 RESTORES = ("restore", "alt+shift+Tab")
 
@@ -156,20 +156,13 @@ class Window:
         # Wine now and then loses a key or a click, or the box its focus
         # (seen under load): pressed again, as a user would, while the box
         # is still there; brought back first if it lost the keyboard.
-        pressed = [time.monotonic()]
-
-        def done():
-            if answered():
-                return True
-            if time.monotonic() - pressed[0] < limit(2):
-                return False
+        def again():
             if self.box_focused(xid):
                 self.press(keys)
             else:
                 D.activate(xid)
-            pressed[0] = time.monotonic()
 
-        wait(done, what)
+        again_until(answered, again, what, limit(2), acted=True)
 
     def box_focused(self, xid):
         # The box has the keyboard: the X focus, and one of its buttons in
@@ -211,16 +204,10 @@ def bring(xid, ready):
     # Asks the window manager to activate the window until `ready` holds,
     # again each second: now and then a request brings the X focus but not
     # Wine's (seen under openbox), and a user would click again.
-    asked = [0.0]
+    def what():
+        return f"window {xid} active: X focus on {D.focus()}"
 
-    def brought():
-        if ready():
-            return True
-        if time.monotonic() - asked[0] > 1:
-            D.activate(xid)
-            asked[0] = time.monotonic()
-
-    return wait(brought, lambda: f"window {xid} active: X focus on {D.focus()}")
+    return again_until(ready, lambda: D.activate(xid), what, 1)
 
 
 def find(*windows):
@@ -677,17 +664,11 @@ PLATFORM_CHOICES = (
 def close_until_ended(w):
     # Closed again while it stays, as a user clicks again: a close can be
     # lost under load (seen with the focus already there).
-    asked = [0.0]
-
     def ended():
-        if w.proc.poll() is not None:
-            return True
-        if time.monotonic() - asked[0] > limit(2):
-            D.close(w.proc.pid)
-            asked[0] = time.monotonic()
+        return w.proc.poll() is not None
 
     with contextlib.suppress(TimeoutError):
-        wait(ended, "closed")
+        again_until(ended, lambda: D.close(w.proc.pid), "closed", limit(2))
 
 
 def check_platform_choices():

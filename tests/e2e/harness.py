@@ -38,6 +38,21 @@ def wait(condition, what, seconds=DEADLINE):
         time.sleep(0.005)
 
 
+def again_until(done, act, what, every, acted=False):
+    # Waits for `done`, doing `act` again each `every` seconds meanwhile
+    # (first at once, unless it was just done), as a user tries again.
+    last = [time.monotonic() if acted else -every]
+
+    def tried():
+        if done():
+            return True
+        if time.monotonic() - last[0] > every:
+            act()
+            last[0] = time.monotonic()
+
+    return wait(tried, what)
+
+
 failures = []
 
 
