@@ -678,18 +678,9 @@ def close_until_ended(w):
         again_until(ended, lambda: D.close(w.proc.pid), "closed", limit(2))
 
 
-def native_wayland(env):
-    # Under AddressSanitizer, stacks unwound in full: Mesa's EGL unloads its
-    # driver at exit, and only the EGL frames name what the driver keeps.
-    asan = os.environ.get("ASAN_OPTIONS")
-    if asan is None:
-        return env
-    return env | {"ASAN_OPTIONS": asan + ":fast_unwind_on_malloc=0"}
-
-
 def check_platform_choices():
     for env, arguments, kind in PLATFORM_CHOICES:
-        w = Window(native_wayland(env), arguments)
+        w = Window(env, arguments)
         got = wait(lambda: D.client_kinds(w.proc.pid), "window of " + repr(env))
         check(got == [kind], f"platform {env} {arguments}: {got}")
         # closed as a user closes it: on screen, with the focus

@@ -141,7 +141,6 @@ def prepare_run_folder():
         QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1",
         LANG="ja_JP.UTF-8",
         LOCPATH=ROOT + "/locale",
-        LSAN_OPTIONS="suppressions=" + SOURCE + "/tests/linux/lsan.supp",
     )
     # glibc's, for the program and for Wine, in the run's folder; all at
     # once, each takes a second of a core

@@ -2,6 +2,7 @@
 #include <QIcon>
 #include <QPixmapCache>
 #include <QTranslator>
+#include <cstdlib>
 #include <vector>
 
 #include "ui/qt/form1.h"
@@ -59,5 +60,14 @@ int main(int argc, char* argv[]) {
   QObject::connect(&form, &vorundel::ui::Form1::unloaded, &application,
                    [] { QCoreApplication::exit(0); });
   form.show();
-  return QApplication::exec();
+  const int status = QApplication::exec();
+  // Qt's Wayland client can hang for good as it disconnects: a read it
+  // prepared for its event thread just as that thread was told to stop is
+  // never cancelled, and the frame queue's thread waits for it (seen under
+  // load, Qt 6.4 and 6.8 alike). Nothing is left to save or say by now, so
+  // on Wayland the program ends before that teardown.
+  if (QGuiApplication::platformName() == QLatin1String("wayland")) {
+    std::_Exit(status);
+  }
+  return status;
 }
