@@ -9,6 +9,7 @@ import queue
 import re
 import shutil
 import subprocess
+import tempfile
 import threading
 
 from harness import APPS, DEADLINE, DESKTOP, DESKTOP_ENV, FLATPAK, NS, PROGRAM
@@ -168,6 +169,19 @@ class X11:
         lines = [f"{mime}={entry}\n" for mime, entry in self.defaults.items()]
         with open(ROOT + "/config/mimeapps.list", "w") as file:
             file.write("[Default Applications]\n" + "".join(lines) + removed)
+
+    def associated(self, name, content):
+        # Whether the type GIO gives such a file has a default application
+        # here, itself or through a parent type.
+        with tempfile.TemporaryDirectory(dir=ROOT) as folder:
+            path = os.path.join(folder, name)
+            with open(path, "wb") as file:
+                file.write(content.encode("latin-1"))
+            info = Gio.File.new_for_path(path).query_info(
+                Gio.FILE_ATTRIBUTE_STANDARD_CONTENT_TYPE, 0, None
+            )
+        mime = info.get_content_type()
+        return any(Gio.content_type_is_a(mime, known) for known in self.defaults)
 
     def change(self, how, path):
         # The type's association removed (for a type of no fallback), or its

@@ -269,12 +269,29 @@ def rows_of(what, file, on, env, how, keys, says, after, resume):
             folder=folder,
             resume=resume,
         )
+        if says == "gio":
+            what_gio_says(row)
         # Wine expands a %NAME% in the file it is to open; Windows does not
         # (SEE_MASK_DOENVSUBST)
         if WINE and stem == "%PATH%":
             row.resume = "fails"
         out.append(row)
     return out
+
+
+def what_gio_says(row):
+    # Set asks to open the file where the type GIO gives it has a default
+    # application, and the row then opens it.
+    name, _, content = row.file.partition("=")
+    if D.associated(name, content_of(content)):
+        row.says = "prompt"
+    else:
+        row.says, row.resume = "unassociated", "-"
+
+
+def content_of(written):
+    # NAME=CONTENT: Python escapes, a byte each
+    return written.encode("latin-1", "backslashreplace").decode("unicode_escape")
 
 
 OK = ("Return", "space", "click:OK", "click:確定", "click:确定")
@@ -303,8 +320,7 @@ def put(r):
     if name != name.strip():
         make(name.strip())  # its twin without the blanks, which must not open instead
     if equals:
-        content = content.encode("latin-1", "backslashreplace").decode("unicode_escape")
-        return [make(name, content=content)], ""
+        return [make(name, content=content_of(content))], ""
     return [make(name)], ""
 
 
