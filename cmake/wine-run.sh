@@ -131,7 +131,7 @@ case "${1-}" in
   shift
   start_server
   status=0
-  VORUNDEL_WINE=$loader "$@" || status=$?
+  VORUNDEL_WINE=$loader VORUNDEL_WINESERVER=$wineserver "$@" || status=$?
   if ! finish_run && [ "$status" -eq 0 ]; then
     status=1
   fi

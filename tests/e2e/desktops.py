@@ -166,9 +166,13 @@ class X11:
                     )
 
     def mimeapps(self, removed=""):
+        # Replaced whole, as GLib's key files are saved: a file changed in
+        # place reaches GIO's monitor only after its rate limit.
         lines = [f"{mime}={entry}\n" for mime, entry in self.defaults.items()]
-        with open(ROOT + "/config/mimeapps.list", "w") as file:
+        path = ROOT + "/config/mimeapps.list"
+        with open(path + ".new", "w") as file:
             file.write("[Default Applications]\n" + "".join(lines) + removed)
+        os.replace(path + ".new", path)
 
     def associated(self, name, content):
         # Whether the type GIO gives such a file has a default application
@@ -307,13 +311,13 @@ class Wine(X11):
     # vorundel.exe, its windows X clients of Wine under openbox; what X
     # cannot read or send, vorundel_test_hand.exe does from inside Wine.
     LOADER = os.environ.get("VORUNDEL_WINE", "")
+    SERVER = os.environ.get("VORUNDEL_WINESERVER", "")
     DRIVE = os.environ.get("WINEPREFIX", "") + "/drive_c"
 
     def __init__(self):
         super().__init__()
-        hand = [self.LOADER, PROGRAM + "/vorundel_test_hand.exe"]
-        pipes = dict(stdin=subprocess.PIPE, stdout=subprocess.PIPE)
-        self.hand = spawn(hand, **pipes, encoding="utf-8", bufsize=1)
+        self.hand = self.session_dpi = None
+        self.start_session(96)
         os.environ["VORUNDEL_RECORD_DIR"] = self.LABEL(RECORDS)
         self.APP = self.LABEL(PROGRAM) + "\\vorundel_test_hand.exe"
         # Wine names files through the locale's code page: under ja_JP it
@@ -321,7 +325,7 @@ class Wine(X11):
         os.environ["LANG"] = "en_US.UTF-8"
         self.PROMPTS = {"{rec}": self.APP, "{opener}": self.APP, "{600x}": "x" * 600}
         imported = self.run("reg", "import", self.LABEL(PROGRAM + "/associations.reg"))
-        check(imported == self.dpi("96") == 0, "associations, 96 DPI")
+        check(imported == 0, "associations")
         for key in ("Vorundel.Recorder", r"Vorundel.Recorder\shell\open\command"):
             check(self.ask("readonly", key) == "ok", key)
 
@@ -385,11 +389,30 @@ class Wine(X11):
         sent = [code for e in events for code in codes[e]]
         return all(self.ask("power", str(w.xid), *sent) == "ok" for w in windows)
 
-    def dpi(self, n):
+    def start_session(self, dpi):
+        # A session of its own at that DPI, as Windows signs in at one (Wine
+        # 10 gives the monitors the DPI the session starts with): the last
+        # one over, the DPI given alone in a session between, the hand
+        # started in the next.
+        if dpi == self.session_dpi:
+            return
+        if self.hand:
+            self.hand.stdin.close()
+            self.hand.wait(limit())
+            self.session_over()
+        # a server that ends with its last program: reg's
+        subprocess.run([self.SERVER, "-p0"], stdin=subprocess.DEVNULL, timeout=limit())
         desktop = r"HKCU\Control Panel\Desktop"
-        return self.run(
-            "reg", "add", desktop, "/v", "LogPixels", "/t", "REG_DWORD", "/d", n, "/f"
-        )
+        given = ["/v", "LogPixels", "/t", "REG_DWORD", "/d", str(dpi), "/f"]
+        check(self.run("reg", "add", desktop, *given) == 0, f"{dpi} DPI")
+        self.session_over()
+        hand = [self.LOADER, PROGRAM + "/vorundel_test_hand.exe"]
+        pipes = dict(stdin=subprocess.PIPE, stdout=subprocess.PIPE)
+        self.hand = spawn(hand, **pipes, encoding="utf-8", bufsize=1)
+        self.session_dpi = dpi
+
+    def session_over(self):
+        subprocess.run([self.SERVER, "-w"], timeout=limit(60))
 
     def change(self, how, path):
         # The type's association, or its class's open command, removed.

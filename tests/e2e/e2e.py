@@ -246,8 +246,7 @@ def rows():
         if not re.search(os.environ.get("ROWS", ""), line):
             continue
         out += rows_of(*line.rstrip("\n").split("\t")[1:])
-    # started last: the DPI is the prefix's
-    return sorted(out, key=lambda r: "dpi" in r.env)
+    return out
 
 
 def rows_of(what, file, on, env, how, keys, says, after, resume):
@@ -463,19 +462,26 @@ def client_size(dpi):
 
 
 def start_windows(table):
-    # Every row's window, the DPI given before its group starts (a Wine
-    # program reads it as it starts).
-    windows = []
-    for dpi in sorted({r.env.get("dpi", "96") for r in table}, key=lambda n: n != "96"):
-        group = [r for r in table if r.env.get("dpi", "96") == dpi]
-        if WINE:
-            D.dpi(dpi)
-            # One at a time: a window started while others map can be given
-            # its default size by the window manager.
-            windows += [find(Window(r.env))[0] for r in group]
-        else:
-            windows += find(*(Window(r.env) for r in group))
-    return windows
+    # Every row's window. Under Wine one at a time: a window started while
+    # others map can be given its default size by the window manager.
+    if WINE:
+        return [find(Window(r.env))[0] for r in table]
+    return find(*(Window(r.env) for r in table))
+
+
+def dpi_of(r):
+    return int(r.env.get("dpi", 96))
+
+
+def sessions(table):
+    # Under Wine, the rows of each DPI in a session started at it, as
+    # Windows signs in at one; the first at 96.
+    if not WINE:
+        yield table
+        return
+    for dpi in sorted({dpi_of(r) for r in table}, key=lambda n: n != 96):
+        D.start_session(dpi)
+        yield [r for r in table if dpi_of(r) == dpi]
 
 
 def text_heights(w):
@@ -507,7 +513,7 @@ def check_fonts(r, w, dpi):
 
 
 def arm_row(r, w):
-    dpi = int(r.env.get("dpi", 96))
+    dpi = dpi_of(r)
     view = w.look()
     check(view.client[2:] == client_size(dpi), f"{r.what}: laid out: {view.client}")
     if WINE and dpi != 96:
@@ -536,13 +542,10 @@ def arm(table):
     # Every row's window armed (or not) as the row says, side by side, and a
     # window closed later; one resume reaches them all.
     windows = start_windows(table)
-    # the prefix's DPI is the last row's: this window's size is not checked
     (closed,) = find(Window({}))
     check(closed.drop(make("closed.txt")), "drop on the window closed later")
     for r, w in zip(table, windows):
         arm_row(r, w)
-    if WINE:
-        D.dpi("96")
     return windows, closed
 
 
@@ -719,7 +722,8 @@ def main():
     D.power([], "U", "S")  # nothing is armed yet: nothing happens
     table = [r for r in table if r not in shared]
     for _ in range(ROUNDS):
-        resume(table, *arm(table))
+        for group in sessions(table):
+            resume(group, *arm(group))
     ran = any(
         "pwned" in files for top in (ROOT, os.getcwd()) for _, _, files in os.walk(top)
     )

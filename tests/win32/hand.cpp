@@ -169,6 +169,8 @@ int wmain(int argc, wchar_t** argv) {
   if (argc > 1) {
     return Record(argc, argv);
   }
+  // Rectangles in the screen's pixels, as X gives them, at any DPI.
+  SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
   CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   for (std::string line; std::getline(std::cin, line);) {
     std::vector<std::wstring> a(1);
