@@ -649,18 +649,20 @@ class Drag:
         )
         self.lines = queue.Queue()
         threading.Thread(target=self.read, daemon=True).start()
-        # before any window that a new window would take the focus from
-        self.at = [int(n) for n in self.line("up").split()[1:]]
+        # before any window that a new window would take the focus from;
+        # Tk's first start on a fresh system is slow (seen: over 20 s in a
+        # new Debian 13 root)
+        self.at = [int(n) for n in self.line("up", limit(120)).split()[1:]]
 
     def read(self):
         for line in self.proc.stdout:
             self.lines.put(line)
 
-    def line(self, wanted):
+    def line(self, wanted, seconds=None):
         # The next report, past the target's repeated answers while the
         # pointer rests.
         while True:
-            line = self.lines.get(timeout=limit())
+            line = self.lines.get(timeout=seconds or limit())
             if wanted == "status" or not line.startswith("status"):
                 break
         assert line.startswith(wanted), f"drag: {line!r} where {wanted!r} was due"
