@@ -14,7 +14,9 @@
 # refuses 32-bit programs; each loader is named here instead. Where the
 # machine cannot run 32-bit programs, a 32-bit run exits with 77, which
 # CTest reports as skipped.
-set -euo pipefail
+set -Eeuo pipefail
+# A step that fails says which, whatever it printed (or hid).
+trap 'echo "wine-run.sh: line $LINENO: \"$BASH_COMMAND\" failed ($?)" >&2' ERR
 
 bits=$1 root=$2
 shift 2
@@ -87,6 +89,14 @@ loader=$wine64
 [ "$bits" = 32 ] && loader=$wine32
 wine() { "$wine64" "$@"; }
 
+# Its output, only where it fails.
+quietly() {
+  local out status=0
+  out=$("$@" 2>&1) || status=$?
+  [ "$status" -eq 0 ] || printf '%s\n' "$out" >&2
+  return "$status"
+}
+
 # The server detaches; it must not hold the caller's output open, or a
 # test that failed would wait for the server to time out.
 start_server() { "$wineserver" -p0 </dev/null >/dev/null 2>&1; }
@@ -120,11 +130,9 @@ case "${1-}" in
   fonts='HKCU\Software\Wine\Fonts\Replacements'
   for face in Tahoma "MS Shell Dlg" "MS Shell Dlg 2" "MS Sans Serif" \
     "Segoe UI" "MS UI Gothic"; do
-    LANG=C.UTF-8 wine reg add "$fonts" /v "$face" /d "Noto Sans CJK JP" \
-      /f >/dev/null
+    LANG=C.UTF-8 quietly wine reg add "$fonts" /v "$face" /d "Noto Sans CJK JP" /f
   done
-  LANG=C.UTF-8 wine reg add "$fonts" /v "ＭＳ Ｐゴシック" /d IPAPGothic \
-    /f >/dev/null
+  LANG=C.UTF-8 quietly wine reg add "$fonts" /v "ＭＳ Ｐゴシック" /d IPAPGothic /f
   finish
   ;;
 --exec)
