@@ -12,8 +12,8 @@
 # BITS (32 or 64) is the programs' architecture. Debian's `wine` script
 # takes the 32-bit loader whenever it is installed, even on a kernel that
 # refuses 32-bit programs; each loader is named here instead. Where the
-# machine cannot run 32-bit programs, a 32-bit run exits with 77, which
-# CTest reports as skipped.
+# machine cannot run 32-bit programs, or has no 32-bit Wine, a 32-bit run
+# exits with 77, which CTest reports as skipped.
 set -Eeuo pipefail
 # A step that fails says which, whatever it printed (or hid).
 trap 'echo "wine-run.sh: line $LINENO: \"$BASH_COMMAND\" failed ($?)" >&2' ERR
@@ -47,6 +47,10 @@ probe() {
     echo "SKIPPED: this machine does not run 32-bit programs: $out" >&2
     exit 77
   fi
+  if [ "$2" = 32 ] && [ "$status" -eq 127 ]; then
+    echo "SKIPPED: no 32-bit Wine here (wine32:i386): $out" >&2
+    exit 77
+  fi
   echo "wine-run.sh: $1 cannot start: $out" >&2
   exit 1
 }
@@ -68,7 +72,9 @@ remove_server_folder() {
 
 if [ "${1-}" != --in-session ]; then
   probe "$wine64" 64
-  case "${1-}" in --create | --exec) ;; *) [ "$bits" = 32 ] && probe "$wine32" 32 ;; esac
+  if [ "${1-}" != --create ] && [ "$bits" = 32 ]; then
+    probe "$wine32" 32
+  fi
   if [ "${1-}" != --create ] && [ ! -f "$WINEPREFIX/system.reg" ]; then
     echo "wine-run.sh: no prefix at $WINEPREFIX (the wine_prefix test makes it)" >&2
     exit 2
