@@ -95,11 +95,14 @@ loader=$wine64
 [ "$bits" = 32 ] && loader=$wine32
 wine() { "$wine64" "$@"; }
 
-# Its output, only where it fails.
+# Its output, only where it fails. Kept in a file, not a pipe: Wine's
+# services that a program starts would hold a pipe open after it ends.
 quietly() {
-  local out status=0
-  out=$("$@" 2>&1) || status=$?
-  [ "$status" -eq 0 ] || printf '%s\n' "$out" >&2
+  local log status=0
+  log=$(mktemp)
+  "$@" >"$log" 2>&1 || status=$?
+  [ "$status" -eq 0 ] || cat "$log" >&2
+  rm -f "$log"
   return "$status"
 }
 
