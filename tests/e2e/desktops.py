@@ -639,6 +639,23 @@ class Drag:
     # The Tk window of drag.tcl, its reports read as they come.
 
     def __init__(self, env):
+        # before any window that a new window would take the focus from.
+        # Tk's first start in a new Debian 13 root has been seen to take
+        # over 20 s, and once not to come up at all while the machine
+        # built: started again then, as openbox is.
+        for attempt in range(3):
+            self.start(env)
+            try:
+                up = self.line("up", limit(60))
+                break
+            except (queue.Empty, AssertionError) as e:
+                print("drag source not up:", e or "no answer", flush=True)
+                self.proc.kill()
+        else:
+            raise AssertionError("drag: the source never came up")
+        self.at = [int(n) for n in up.split()[1:]]
+
+    def start(self, env):
         pipes = dict(stdin=subprocess.PIPE, stdout=subprocess.PIPE)
         self.proc = spawn(
             ["wish", SOURCE + "/tests/e2e/drag.tcl"],
@@ -648,21 +665,24 @@ class Drag:
             bufsize=1,
         )
         self.lines = queue.Queue()
-        threading.Thread(target=self.read, daemon=True).start()
-        # before any window that a new window would take the focus from;
-        # Tk's first start on a fresh system is slow (seen: over 20 s in a
-        # new Debian 13 root)
-        self.at = [int(n) for n in self.line("up", limit(120)).split()[1:]]
+        # a source given up on keeps its own queue
+        reader = dict(target=self.read, args=(self.proc, self.lines), daemon=True)
+        threading.Thread(**reader).start()
 
-    def read(self):
-        for line in self.proc.stdout:
-            self.lines.put(line)
+    @staticmethod
+    def read(proc, lines):
+        for line in proc.stdout:
+            lines.put(line)
+        lines.put(None)
 
     def line(self, wanted, seconds=None):
         # The next report, past the target's repeated answers while the
         # pointer rests.
         while True:
             line = self.lines.get(timeout=seconds or limit())
+            if line is None:
+                status = self.proc.wait()
+                raise AssertionError(f"drag: ended ({status}) where {wanted!r} was due")
             if wanted == "status" or not line.startswith("status"):
                 break
         assert line.startswith(wanted), f"drag: {line!r} where {wanted!r} was due"
