@@ -640,10 +640,9 @@ class Drag:
 
     def __init__(self, env):
         # before any window that a new window would take the focus from.
-        # Tk's first start in a new Debian 13 root has been seen to take
-        # over 20 s, and once not to come up at all while the machine
-        # built: started again then, as openbox is.
-        for attempt in range(3):
+        # Once seen not to come up at all in a new Debian 13 root while the
+        # machine built: started again then, as openbox is.
+        for _ in range(3):
             self.start(env)
             try:
                 up = self.line("up", limit(60))
